@@ -1,0 +1,62 @@
+# Windows build: setup.exe, the product code as a library, and the tests that run under Wine.
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+# Statically linked: the programs need no DLL that is not part of Windows.
+string(APPEND CMAKE_EXE_LINKER_FLAGS " -static -static-libgcc -static-libstdc++ -Wl,--gc-sections")
+string(APPEND CMAKE_CXX_FLAGS " -ffunction-sections -fdata-sections")
+
+set(SETUP_LANGUAGE_FILE ${CMAKE_SOURCE_DIR}/res/English.ini CACHE FILEPATH
+  "Language file embedded as resource INI 253 (texts, download and licence addresses)")
+get_filename_component(SETUP_LANGUAGE_FILE_ABS ${SETUP_LANGUAGE_FILE} ABSOLUTE BASE_DIR ${CMAKE_SOURCE_DIR})
+configure_file(${CMAKE_SOURCE_DIR}/res/language.rc.in ${CMAKE_BINARY_DIR}/generated/language.rc @ONLY)
+set_source_files_properties(${CMAKE_BINARY_DIR}/generated/language.rc
+  PROPERTIES OBJECT_DEPENDS ${SETUP_LANGUAGE_FILE_ABS})
+file(GLOB SKIN_IMAGES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/skin/*.png)
+set_source_files_properties(${CMAKE_SOURCE_DIR}/res/setup.rc PROPERTIES OBJECT_DEPENDS
+  "${SKIN_IMAGES};${CMAKE_SOURCE_DIR}/res/setup.ico;${CMAKE_SOURCE_DIR}/res/setup.manifest;${CMAKE_SOURCE_DIR}/res/skin.rc")
+set(SETUP_RESOURCES ${CMAKE_SOURCE_DIR}/res/setup.rc ${CMAKE_BINARY_DIR}/generated/language.rc)
+
+file(GLOB SETUP_CORE_SOURCES CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/winlib/*.cpp
+  ${CMAKE_SOURCE_DIR}/app/*.cpp
+  ${CMAKE_SOURCE_DIR}/ui/*.cpp
+  ${CMAKE_SOURCE_DIR}/engine/*.cpp
+  ${CMAKE_SOURCE_DIR}/controls/*.cpp)
+list(REMOVE_ITEM SETUP_CORE_SOURCES ${CMAKE_SOURCE_DIR}/app/main.cpp)
+add_library(setup_core STATIC ${SETUP_CORE_SOURCES})
+target_include_directories(setup_core PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_definitions(setup_core PUBLIC UNICODE _UNICODE NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+target_compile_options(setup_core PRIVATE -Wall -Wextra)
+target_link_libraries(setup_core PUBLIC setup_rules
+  gdiplus comctl32 wininet winhttp shell32 shlwapi ole32 oleaut32 uuid advapi32 user32 gdi32 kernel32)
+
+add_executable(setup WIN32 ${CMAKE_SOURCE_DIR}/app/main.cpp ${SETUP_RESOURCES})
+target_link_libraries(setup PRIVATE setup_core)
+target_link_options(setup PRIVATE -municode -s)
+
+add_test(NAME setup_imports_only_system_dlls
+  COMMAND ${CMAKE_SOURCE_DIR}/tools/check-imports.sh $<TARGET_FILE:setup>)
+set_tests_properties(setup_imports_only_system_dlls PROPERTIES CROSSCOMPILING_EMULATOR "")
+
+# Small Windows programs the tests start: a stand-in product, a fake installer, recorders.
+file(GLOB TEST_PROGRAMS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/programs/*.cpp)
+foreach(source ${TEST_PROGRAMS})
+  get_filename_component(name ${source} NAME_WE)
+  add_executable(${name} WIN32 ${source})
+  target_compile_definitions(${name} PRIVATE UNICODE _UNICODE NOMINMAX)
+  target_link_options(${name} PRIVATE -municode)
+  target_link_libraries(${name} PRIVATE shell32 user32 gdi32 advapi32 shlwapi)
+endforeach()
+
+# Tests under Wine: GoogleTest built for Windows, linked with the product code and its resources.
+file(GLOB WINE_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/wine/*.cpp)
+add_executable(wine_tests ${WINE_TEST_SOURCES} ${SETUP_RESOURCES})
+target_link_libraries(wine_tests PRIVATE setup_core gtest)
+target_include_directories(wine_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/wine)
+target_link_options(wine_tests PRIVATE -municode)
+add_dependencies(wine_tests setup)
+foreach(source ${TEST_PROGRAMS})
+  get_filename_component(name ${source} NAME_WE)
+  add_dependencies(wine_tests ${name})
+endforeach()
+gtest_add_tests(TARGET wine_tests SOURCES ${WINE_TEST_SOURCES} TEST_LIST WINE_TESTS)
+set_tests_properties(${WINE_TESTS} PROPERTIES TIMEOUT 180)
