@@ -8,7 +8,7 @@ packages=(
   wine wine32:i386 wine64
   xvfb xauth x11-utils xdotool imagemagick
   cmake make g++ googletest
-  nginx locales
+  nginx locales python3
 )
 
 missing=()

@@ -1,0 +1,97 @@
+#include "controls/owner_draw_button.h"
+
+void COwnerDrawButton::SetImages(HWND notifyWindow, ImageList images) {
+    notifyWindow_ = notifyWindow;
+    images_ = std::move(images);
+}
+
+bool COwnerDrawButton::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
+                                            LRESULT& result) {
+    switch (msg) {
+    case winlib::OCM_DRAWITEM:
+        return Answer(result, OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)));
+    case winlib::OCM_MEASUREITEM:  // owner-draw defaults: sizes come from the template
+    case winlib::OCM_DELETEITEM: return Answer(result, TRUE);
+    case winlib::OCM_COMPAREITEM: return Answer(result, 0);
+    case WM_MOUSEMOVE: return Answer(result, OnMouseMove());
+    case WM_LBUTTONDOWN: return Answer(result, OnLButtonDown());
+    case WM_LBUTTONUP: return Answer(result, OnLButtonUp());
+    case WM_TIMER: return Answer(result, OnHoverTick());  // whatever the timer's id
+    case WM_SETCURSOR: return Answer(result, OnSetCursor());
+    }
+    return winlib::DefaultReflectionHandler(hwnd, msg, wParam, lParam, result);
+}
+
+LRESULT COwnerDrawButton::OnDrawItem(const DRAWITEMSTRUCT& item) {
+    itemRect_ = item.rcItem;
+    const size_t index = static_cast<size_t>(state_);
+    if (index < images_.size()) {
+        DrawSkinImage(item.hDC, images_[index], 0, 0, itemRect_.right - itemRect_.left,
+                      itemRect_.bottom - itemRect_.top);
+    }
+    return 1;
+}
+
+LRESULT COwnerDrawButton::OnMouseMove() {
+    OnMouseOver();
+    if (state_ == STATE_NORMAL) {
+        state_ = STATE_HOVER;
+        ::SetTimer(Handle(), HOVER_TIMER_ID, HOVER_TIMER_PERIOD_MS, nullptr);
+        Repaint();
+    }
+    return 0;
+}
+
+LRESULT COwnerDrawButton::OnLButtonDown() {
+    state_ = STATE_PRESSED;
+    OnButtonDown();
+    Repaint();
+    return 0;
+}
+
+LRESULT COwnerDrawButton::OnLButtonUp() {
+    state_ = STATE_HOVER;
+    OnClicked();
+    Repaint();
+    return 0;
+}
+
+LRESULT COwnerDrawButton::OnHoverTick() {
+    POINT cursor{};
+    ::GetCursorPos(&cursor);
+    ::ScreenToClient(Handle(), &cursor);
+    if (!::PtInRect(&itemRect_, cursor)) {
+        ::KillTimer(Handle(), HOVER_TIMER_ID);
+        state_ = STATE_NORMAL;
+        OnMouseOut();
+        Repaint();
+    }
+    return 0;
+}
+
+LRESULT COwnerDrawButton::OnSetCursor() {
+    if (SetHandCursor()) return 1;
+    SetMsgHandled(false);
+    return 0;
+}
+
+void COwnerDrawButton::OnClicked() { SendClick(notifyWindow_, Handle()); }
+
+void COwnerDrawButton::Repaint() { RepaintNow(Handle()); }
+
+bool SetHandCursor() {
+    static HCURSOR hand = ::LoadCursorW(nullptr, IDC_HAND);  // loaded once, never retried
+    if (!hand) return false;
+    ::SetCursor(hand);
+    return true;
+}
+
+void SendClick(HWND notifyWindow, HWND button) {
+    ::SendMessageW(notifyWindow, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(button), BN_CLICKED),
+                   reinterpret_cast<LPARAM>(button));
+}
+
+void RepaintNow(HWND control) {
+    ::InvalidateRect(control, nullptr, TRUE);
+    ::UpdateWindow(control);
+}

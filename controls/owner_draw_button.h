@@ -1,0 +1,51 @@
+// The skinned push button: its face is the normal, hover or pressed image, it follows
+// the cursor with a short polling timer and reports a click like a standard button.
+#pragma once
+#include "controls/skin_image.h"
+#include "winlib/window_impl.h"
+
+class COwnerDrawButton : public winlib::CWindowImplBase {
+public:
+    enum State { STATE_NORMAL = 0, STATE_HOVER = 1, STATE_PRESSED = 2 };
+    static constexpr UINT_PTR HOVER_TIMER_ID = 3295;
+    static constexpr UINT HOVER_TIMER_PERIOD_MS = 20;
+
+    // Who receives the click, and the images in the order normal, hover, pressed.
+    void SetImages(HWND notifyWindow, ImageList images);
+    int GetState() const { return state_; }
+    const ImageList& Images() const { return images_; }
+
+    bool ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
+                              LRESULT& result) override;
+
+protected:
+    virtual void OnMouseOver() {}
+    virtual void OnButtonDown() {}
+    virtual void OnClicked();
+    virtual void OnMouseOut() {}
+
+private:
+    LRESULT OnDrawItem(const DRAWITEMSTRUCT& item);
+    LRESULT OnMouseMove();
+    LRESULT OnLButtonDown();
+    LRESULT OnLButtonUp();
+    LRESULT OnHoverTick();
+    LRESULT OnSetCursor();
+    void Repaint();
+
+    RECT itemRect_{};
+    ImageList images_;
+    int state_ = STATE_NORMAL;
+    HWND notifyWindow_ = nullptr;
+};
+
+// Shows the system hand cursor over a control. Loads it once; false when it cannot be
+// had, so the caller leaves the message to the standard cursor processing.
+bool SetHandCursor();
+
+// Sends the click notification a standard button sends: WM_COMMAND with the control's
+// id and BN_CLICKED, sent (not posted) so the handler has run when this returns.
+void SendClick(HWND notifyWindow, HWND button);
+
+// Invalidates the whole control with erasing and paints it at once.
+void RepaintNow(HWND control);
