@@ -60,3 +60,21 @@ foreach(source ${TEST_PROGRAMS})
 endforeach()
 gtest_add_tests(TARGET wine_tests SOURCES ${WINE_TEST_SOURCES} TEST_LIST WINE_TESTS)
 set_tests_properties(${WINE_TESTS} PROPERTIES TIMEOUT 180)
+# Screenshots of the pages land in one folder, for people to look at.
+set(SETUP_SCREENSHOT_FOLDER ${CMAKE_SOURCE_DIR}/build/screenshots)
+set_tests_properties(${WINE_TESTS} PROPERTIES ENVIRONMENT "SETUP_SCREENSHOTS=Z:${SETUP_SCREENSHOT_FOLDER}")
+
+# The UI language comes from the locale, as a user's does under Wine: the localised
+# tests run once per language that has its own skin, and once for one that has none.
+set(UI_LANGUAGE_CASES
+  "en_US.UTF-8 1033 0" "it_IT.UTF-8 1040 3" "fr_FR.UTF-8 1036 4" "ja_JP.UTF-8 1041 5"
+  "de_DE.UTF-8 1031 8" "zh_TW.UTF-8 1028 9" "de_CH.UTF-8 2055 0" "zh_CN.UTF-8 2052 0")
+foreach(case ${UI_LANGUAGE_CASES})
+  separate_arguments(fields UNIX_COMMAND "${case}")
+  list(GET fields 0 locale)
+  list(GET fields 1 language)
+  list(GET fields 2 offset)
+  add_test(NAME "Localised.${locale}" COMMAND wine_tests --gtest_filter=Localised*)
+  set_tests_properties("Localised.${locale}" PROPERTIES TIMEOUT 180 ENVIRONMENT
+    "LC_ALL=${locale};LANG=${locale};SETUP_EXPECT_UI_LANGUAGE=${language};SETUP_EXPECT_OFFSET=${offset};SETUP_SCREENSHOTS=Z:${SETUP_SCREENSHOT_FOLDER}")
+endforeach()

@@ -11,6 +11,17 @@ packages=(
   nginx locales python3
 )
 
+# Packages of the skin generator (tools/skin/make_skin.py) only. The build and
+# the tests use the committed images, so these are not installed by default;
+# "tools/install-deps.sh --skin-tool" installs just these (tools/skin/make-skin.sh
+# does that before it runs the generator).
+skin_tool_packages=(
+  python3-pil fonts-noto-cjk fonts-dejavu-core
+)
+if [ "${1:-}" = "--skin-tool" ]; then
+  packages=("${skin_tool_packages[@]}")
+fi
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,8 +1,9 @@
 #!/usr/bin/python3
 """Generates the skin images of the setup window and the program icon.
 
-Everything is drawn from the description in this file (the IMAGES table and
-the TEXT table below); nothing is read but Debian's fonts.  Output, relative
+Everything is drawn from the description in this file (the image tables
+SINGLE and LOCALISED, and the TEXT table); nothing is read but Debian's
+fonts.  Output, relative
 to the repository root:
 
   res/skin/<id>.png           the 105 PNG resources of type "PNG"
@@ -11,9 +12,9 @@ to the repository root:
   tools/skin/skin_table.tsv   id, size and PNG form of every image
 
 The output is byte-for-byte reproducible: the PNG and ICO files are written
-by the small encoders below (no time stamps, no text chunks, zlib level 9,
-a fixed filter heuristic), and the drawing uses only integer-exact Pillow
-operations.  Run it with Debian's /usr/bin/python3 and python3-pil (Pillow
+by the small encoders below (only IHDR, PLTE, tRNS, IDAT and IEND; zlib
+level 9; a fixed filter heuristic), and the drawing is deterministic (no
+randomness, no clock).  Run it with Debian's /usr/bin/python3 and python3-pil (Pillow
 9.4, FreeType 2.12, libraqm) so that glyph rendering is the same as for the
 committed files.
 
@@ -274,6 +275,20 @@ def _over(rgba, matte):
     return Image.alpha_composite(base, rgba).convert('RGB')
 
 
+def _fill_clear(img):
+    """Gives fully transparent pixels the alpha-weighted mean colour of the
+    visible ones instead of black, so that a scaler that interpolates
+    without premultiplying does not pull dark fringes into the edges."""
+    px = list(img.getdata())
+    total = sum(p[3] for p in px)
+    if total == 0:
+        return img
+    mean = tuple((sum(p[k] * p[3] for p in px) + total // 2) // total for k in range(3))
+    out = Image.new('RGBA', img.size)
+    out.putdata([p if p[3] else mean + (0,) for p in px])
+    return out
+
+
 def _is_grey(rgb):
     r, g, b = rgb.split()
     return r.tobytes() == g.tobytes() == b.tobytes()
@@ -289,9 +304,8 @@ def png_from_image(img, form, matte=WHITE, key=None):
     sure of that by quantising their coverage masks."""
     color_type, depth, with_trns = FORMS[form]
     w, h = img.size
-    img = img.convert('RGBA')
+    img = _fill_clear(img.convert('RGBA'))
     alpha = img.getchannel('A')
-    opaque = alpha.getextrema()[0] == 255
 
     if form == 'rgba':
         rows = [img.tobytes()[y * w * 4:(y + 1) * w * 4] for y in range(h)]
@@ -334,8 +348,6 @@ def png_from_image(img, form, matte=WHITE, key=None):
     if not with_trns:
         img = _over(img, matte).convert('RGBA')
     px = list(img.getdata())
-    # Fully transparent pixels all become one entry.
-    px = [(0, 0, 0, 0) if p[3] == 0 else p for p in px]
     counts = {}
     for p in px:
         counts[p] = counts.get(p, 0) + 1
@@ -778,22 +790,22 @@ def shield_points(cx, top, w, h):
 # ==========================================================================
 # Painters.  Each returns an RGBA picture of exactly the image's size.
 
-def paint_close(spec, lang):
-    c = Canvas(20, 20, levels=spec.get('levels'))
+def paint_close(entry, lang):
+    c = Canvas(20, 20, levels=entry.get('levels'))
     c.draw(lambda p: (p.stroke([(5.5, 5.5), (14.5, 14.5)], 1.6),
-                      p.stroke([(14.5, 5.5), (5.5, 14.5)], 1.6)), spec['colour'])
+                      p.stroke([(14.5, 5.5), (5.5, 14.5)], 1.6)), entry['colour'])
     return c.img
 
 
-def paint_minimise(spec, lang):
-    c = Canvas(20, 20, levels=spec.get('levels'))
-    c.draw(lambda p: p.rect(5, 9, 15, 11), spec['colour'])
+def paint_minimise(entry, lang):
+    c = Canvas(20, 20, levels=entry.get('levels'))
+    c.draw(lambda p: p.rect(5, 9, 15, 11), entry['colour'])
     return c.img
 
 
-def paint_tick_box(spec, lang):
-    c = Canvas(11, 11, bg=WHITE + (255,), levels=spec.get('levels'))
-    if spec['ticked']:
+def paint_tick_box(entry, lang):
+    c = Canvas(11, 11, bg=WHITE + (255,), levels=entry.get('levels'))
+    if entry['ticked']:
         c.draw(lambda p: p.rrect(0, 0, 11, 11, 2), BLUE)
         c.draw(lambda p: p.stroke([(2.6, 5.6), (4.6, 7.6), (8.4, 3.6)], 1.5), WHITE)
     else:
@@ -801,21 +813,21 @@ def paint_tick_box(spec, lang):
     return c.img
 
 
-def paint_path_frame(spec, lang):
-    w, h = spec['size']
+def paint_path_frame(entry, lang):
+    w, h = entry['size']
     c = Canvas(w, h)
     c.draw(lambda p: p.rrect(0, 0, w, h, 4), WHITE)
     c.draw(lambda p: p.ring(0, 0, w, h, 4, 1), FRAME_GREY)
     return c.img
 
 
-def paint_flat_button(spec, lang):
+def paint_flat_button(entry, lang):
     """Blue button: rounded fill, bold white text, a double chevron."""
-    w, h = spec['size']
+    w, h = entry['size']
     c = Canvas(w, h)
-    c.draw(lambda p: p.rrect(0, 0, w, h, 8), spec['colour'])
+    c.draw(lambda p: p.rrect(0, 0, w, h, 8), entry['colour'])
     fam = family_of(lang)
-    text = TEXT[spec['text']][lang]
+    text = TEXT[entry['text']][lang]
     chev_w, gap = 13, 9
     line, base = fit_line([(text, WHITE, False)], fam, True, range(17, 10, -1),
                           w - 2 * 16 - chev_w - gap, h / 2.0, 6, h - 6)
@@ -829,26 +841,26 @@ def paint_flat_button(spec, lang):
     return c.img
 
 
-def paint_frame_button(spec, lang):
+def paint_frame_button(entry, lang):
     """White button with a 1-pixel frame, grey or blue, and centred text."""
-    w, h = spec['size']
-    c = Canvas(w, h, bg=(0, 0, 0, 0), levels=spec.get('levels'))
-    frame, ink = (BLUE, BLUE_TEXT) if spec['hover'] else (FRAME_GREY, TEXT_DARK)
+    w, h = entry['size']
+    c = Canvas(w, h, bg=(0, 0, 0, 0), levels=entry.get('levels'))
+    frame, ink = (BLUE, BLUE_TEXT) if entry['hover'] else (FRAME_GREY, TEXT_DARK)
     c.draw(lambda p: p.rrect(0, 0, w, h, 4), WHITE)
     c.draw(lambda p: p.ring(0, 0, w, h, 4, 1), frame)
     fam = family_of(lang)
-    text = TEXT[spec['text']][lang]
-    pad = spec['pad']
-    line, base = fit_line([(text, ink, False)], fam, False, range(spec['max_px'], 7, -1),
+    text = TEXT[entry['text']][lang]
+    pad = entry['pad']
+    line, base = fit_line([(text, ink, False)], fam, False, range(entry['max_px'], 7, -1),
                           w - 2 * pad, h / 2.0, 3, h - 3)
     line.draw(c, round((w - line.width) / 2.0), base)
     return c.img
 
 
-def paint_customize(spec, lang):
+def paint_customize(entry, lang):
     """Text followed by a chevron, right-aligned, on transparent ground."""
-    w, h = spec['size']
-    c = Canvas(w, h, levels=spec.get('levels'))
+    w, h = entry['size']
+    c = Canvas(w, h, levels=entry.get('levels'))
     fam = family_of(lang)
     text = TEXT['customize'][lang]
     chev_w, gap, right = 8, 5, 3
@@ -857,14 +869,14 @@ def paint_customize(spec, lang):
     x = w - right - chev_w - gap - line.width
     line.draw(c, x, base)
     cx = w - right - chev_w / 2.0
-    c.draw(lambda p: chevron(p, cx, h / 2.0, 7, 3.6, spec['chevron'], 1.3), TEXT_MID)
+    c.draw(lambda p: chevron(p, cx, h / 2.0, 7, 3.6, entry['chevron'], 1.3), TEXT_MID)
     return c.img
 
 
-def paint_licence(spec, lang):
+def paint_licence(entry, lang):
     """The agreement sentence with the link text, left-aligned, vertically
     centred on the tick box that sits at its left (11 pixels high)."""
-    w, h = spec['size']
+    w, h = entry['size']
     c = Canvas(w, h)
     fam = family_of(lang)
     runs = [(t, BLUE_TEXT if link else TEXT_DARK, bool(link))
@@ -874,7 +886,7 @@ def paint_licence(spec, lang):
     return c.img
 
 
-def paint_small_logo(spec, lang):
+def paint_small_logo(entry, lang):
     """Logo mark and product title.  Drawn in the 150 x 30 geometry in which
     the window shows it and resampled to the stored size."""
     dw, dh, unit = 150, 30, 6
@@ -885,13 +897,13 @@ def paint_small_logo(spec, lang):
     c.draw(lambda p: padlock(p, 15, 6, 13, 'hole'), BLUE_PRESSED)
     line = Line([(PRODUCT, NAVY, False)], 'latin', True, 19 * unit)
     c.text(line, 37, 22)
-    return c.img.resize(spec['size'], Image.Resampling.LANCZOS)
+    return c.img.resize(entry['size'], Image.Resampling.LANCZOS)
 
 
-def paint_large_logo(spec, lang):
+def paint_large_logo(entry, lang):
     """Large padlock with the maker and the product title, on white (white
     is the key colour, so it is transparent)."""
-    w, h = spec['size']
+    w, h = entry['size']
     c = Canvas(w, h, bg=WHITE + (255,))
     cx, top, size = w / 2.0, 4, 66
     c.draw(lambda p: p.circle(cx, top + 44, 44), BLUE_PALE)
@@ -955,7 +967,7 @@ def _illustration(c, kind, cx, cy):
         c.draw(lambda p: padlock(p, cx, cy - 52, 80, 'hole'), WHITE)
 
 
-def paint_slide(spec, lang):
+def paint_slide(entry, lang):
     """One slide of the installing page.  Drawn at twice the 750 x 290
     geometry in which the window shows every slide, then resampled to the
     stored size, so the picture looks right once the window stretches it."""
@@ -982,8 +994,8 @@ def paint_slide(spec, lang):
             x += cw + 10
     else:
         fam = family_of(lang)
-        title, caption = TEXT[spec['slide']][lang]
-        kind = {'slide1': 'shield', 'slide2': 'gauge', 'slide3': 'update'}[spec['slide']]
+        title, caption = TEXT[entry['slide']][lang]
+        kind = {'slide1': 'shield', 'slide2': 'gauge', 'slide3': 'update'}[entry['slide']]
         _illustration(c, kind, 575, 135)
         max_w = 400
         for px in range(32, 19, -1):
@@ -996,11 +1008,11 @@ def paint_slide(spec, lang):
         px //= unit
         for i, text in enumerate(lines):
             c.text(Line([(text, SLATE, False)], fam, False, px * unit), 61, 150 + i * 27)
-        index = int(spec['slide'][-1]) - 1
+        index = int(entry['slide'][-1]) - 1
         for i in range(3):
             colour = BLUE if i == index else (190, 208, 238)
             c.draw(lambda p, i=i: p.circle(SLIDE_W / 2.0 + (i - 1) * 18, 268, 4.5), colour)
-    return c.img.convert('RGB').resize(spec['size'], Image.Resampling.LANCZOS)
+    return c.img.convert('RGB').resize(entry['size'], Image.Resampling.LANCZOS)
 
 
 def paint_icon(size):
@@ -1011,18 +1023,19 @@ def paint_icon(size):
     m = max(0, round(n / 32.0)) if n > 16 else 0
     r = n * 0.2
     c.draw(lambda p: p.rrect(m, m, n - m, n - m, r), c.gradient(BLUE_HOVER, BLUE_PRESSED))
-    sw = max(2, round(n * 0.11))          # stroke width of shaft and tray
+    sw = max(2, round(n * 0.125))         # width of the arrow's shaft
     if (n - sw) % 2:
         sw += 1                            # keep the shaft centred on pixels
     cx = n / 2.0
-    y_top = round(n * 0.19)
-    y_head = round(n * 0.47)
-    y_tip = round(n * 0.66)
-    half_head = round(n * 0.22)
-    tray_l, tray_r = round(n * 0.22), n - round(n * 0.22)
-    tray_t = round(n * 0.6)
-    tray_b = round(n * 0.79)
-    tsw = max(1, round(sw * 0.75))
+    y_top = round(n * 0.18)
+    y_head = round(n * 0.42)
+    half_head = round(n * 0.2)
+    y_tip = y_head + half_head             # 45-degree flanks stay crisp
+    tsw = max(1, round(n * 0.09))          # stroke width of the tray
+    tray_l = round(n * 0.2)
+    tray_r = n - tray_l
+    tray_t = round(n * 0.54)
+    tray_b = round(n * 0.7) + tsw
 
     def arrow(p):
         p.rect(cx - sw / 2.0, y_top, cx + sw / 2.0, y_head + 1)
@@ -1113,16 +1126,16 @@ ICON_SIZES = [16, 24, 32, 48, 256]
 
 
 def all_images():
-    """(id, language or None, spec with the concrete size) in id order."""
+    """(id, language or None, entry with the concrete size) in id order."""
     out = []
-    for spec in SINGLE:
-        out.append((spec['id'], None, spec))
-    for spec in LOCALISED:
+    for entry in SINGLE:
+        out.append((entry['id'], None, entry))
+    for entry in LOCALISED:
         for lang, offset, _ in LANGUAGES:
-            s = dict(spec)
-            if isinstance(spec['size'], dict):
-                s['size'] = spec['size'].get(lang, spec['size']['*'])
-            out.append((spec['id'] + offset, lang, s))
+            s = dict(entry)
+            if isinstance(entry['size'], dict):
+                s['size'] = entry['size'].get(lang, entry['size']['*'])
+            out.append((entry['id'] + offset, lang, s))
     out.sort(key=lambda t: t[0])
     return out
 
@@ -1130,7 +1143,7 @@ def all_images():
 # ==========================================================================
 # Output
 
-def check_png(data, rid, spec):
+def check_png(data, rid, entry):
     """Reads back the chunk layout that the table promises."""
     assert data[:8] == PNG_SIGNATURE
     pos, tags = 8, []
@@ -1141,8 +1154,8 @@ def check_png(data, rid, spec):
             w, h, depth, ctype, _, _, interlace = struct.unpack(
                 '>IIBBBBB', data[pos + 8:pos + 21])
         pos += 12 + n
-    ctype_want, depth_want, trns_want = FORMS[spec['form']]
-    assert (w, h) == tuple(spec['size']), rid
+    ctype_want, depth_want, trns_want = FORMS[entry['form']]
+    assert (w, h) == tuple(entry['size']), rid
     assert (ctype, depth, interlace) == (ctype_want, depth_want, 0), rid
     assert (b'tRNS' in tags) == trns_want, rid
     assert set(tags) <= {b'IHDR', b'PLTE', b'tRNS', b'IDAT', b'IEND'}, rid
@@ -1155,18 +1168,18 @@ def generate(root):
     table = ['id\twidth\theight\tcolor_type\tbit_depth\ttrns\tbase_id\tlanguage\trole']
     rc = ['// Skin images of the setup window, resource type "PNG".',
           '// Generated by tools/skin/make_skin.py; regenerate instead of editing.']
-    for rid, lang, spec in all_images():
-        picture = spec['painter'](spec, lang or 'en')
-        if picture.size != tuple(spec['size']):
-            raise ValueError('%d: painted %s, expected %s' % (rid, picture.size, spec['size']))
-        data = png_from_image(picture, spec['form'], key=spec.get('key'))
-        check_png(data, rid, spec)
+    for rid, lang, entry in all_images():
+        picture = entry['painter'](entry, lang or 'en')
+        if picture.size != tuple(entry['size']):
+            raise ValueError('%d: painted %s, expected %s' % (rid, picture.size, entry['size']))
+        data = png_from_image(picture, entry['form'], key=entry.get('key'))
+        check_png(data, rid, entry)
         with open(os.path.join(skin_dir, '%d.png' % rid), 'wb') as f:
             f.write(data)
-        ctype, depth, trns = FORMS[spec['form']]
+        ctype, depth, trns = FORMS[entry['form']]
         table.append('\t'.join(str(v) for v in (
-            rid, spec['size'][0], spec['size'][1], ctype, depth,
-            'yes' if trns else 'no', spec['id'], lang or '-', spec['role'])))
+            rid, entry['size'][0], entry['size'][1], ctype, depth,
+            'yes' if trns else 'no', entry['id'], lang or '-', entry['role'])))
         rc.append('%d PNG "skin/%d.png"' % (rid, rid))
     with open(os.path.join(root, 'tools', 'skin', 'skin_table.tsv'), 'w',
               encoding='utf-8', newline='\n') as f:
