@@ -14,6 +14,4 @@ cleanup() {
 trap cleanup EXIT
 for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
 export DISPLAY=$display
-# One wineserver for the whole run, so each Wine program starts in a fraction of a second.
-WINEPREFIX=${SETUP_WINEPREFIX:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build/wineprefix} wineserver -p 2>/dev/null || true
 "$@"
