@@ -78,3 +78,11 @@ foreach(case ${UI_LANGUAGE_CASES})
   set_tests_properties("Localised.${locale}" PROPERTIES TIMEOUT 180 ENVIRONMENT
     "LC_ALL=${locale};LANG=${locale};SETUP_EXPECT_UI_LANGUAGE=${language};SETUP_EXPECT_OFFSET=${offset};SETUP_SCREENSHOTS=Z:${SETUP_SCREENSHOT_FOLDER}")
 endforeach()
+
+# The skin table, embedded in the Wine tests that check every skin resource against it.
+file(READ ${CMAKE_SOURCE_DIR}/tools/skin/skin_table.tsv SKIN_TABLE_TSV)
+file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/generated/skin_table_tsv.h
+  CONTENT "// Generated from tools/skin/skin_table.tsv by cmake/windows.cmake.\n#pragma once\ninline constexpr char kSkinTableTsv[] = R\"skin_table(@SKIN_TABLE_TSV@)skin_table\";\n"
+  @ONLY)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/skin/skin_table.tsv)
+target_include_directories(wine_tests PRIVATE ${CMAKE_BINARY_DIR}/generated)

@@ -14,16 +14,22 @@ bool COwnerDrawButton::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, 
     case winlib::OCM_DELETEITEM: return Answer(result, TRUE);
     case winlib::OCM_COMPAREITEM: return Answer(result, 0);
     case WM_MOUSEMOVE: return Answer(result, OnMouseMove());
-    case WM_LBUTTONDOWN: return Answer(result, OnLButtonDown());
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:  // the second press of a quick double click is a press too
+        return Answer(result, OnLButtonDown());
     case WM_LBUTTONUP: return Answer(result, OnLButtonUp());
     case WM_TIMER: return Answer(result, OnHoverTick());  // whatever the timer's id
     case WM_SETCURSOR: return Answer(result, OnSetCursor());
+    case OCM_CTLCOLORBTN:
+        if (AnswerBackground(background_, result)) return true;
+        break;
     }
     return winlib::DefaultReflectionHandler(hwnd, msg, wParam, lParam, result);
 }
 
 LRESULT COwnerDrawButton::OnDrawItem(const DRAWITEMSTRUCT& item) {
     itemRect_ = item.rcItem;
+    FillBeneath(Handle(), item.hDC, itemRect_);
     const size_t index = static_cast<size_t>(state_);
     if (index < images_.size()) {
         DrawSkinImage(item.hDC, images_[index], 0, 0, itemRect_.right - itemRect_.left,
@@ -78,6 +84,19 @@ LRESULT COwnerDrawButton::OnSetCursor() {
 void COwnerDrawButton::OnClicked() { SendClick(notifyWindow_, Handle()); }
 
 void COwnerDrawButton::Repaint() { RepaintNow(Handle()); }
+
+void FillBeneath(HWND button, HDC dc, const RECT& item) {
+    HWND parent = ::GetParent(button);
+    auto brush = reinterpret_cast<HBRUSH>(
+        ::SendMessageW(parent, WM_CTLCOLORBTN, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(button)));
+    ::FillRect(dc, &item, brush ? brush : ::GetSysColorBrush(COLOR_BTNFACE));
+}
+
+bool AnswerBackground(HBRUSH pageBrush, LRESULT& result) {
+    if (!pageBrush) return false;
+    result = reinterpret_cast<LRESULT>(pageBrush);
+    return true;
+}
 
 bool SetHandCursor() {
     static HCURSOR hand = ::LoadCursorW(nullptr, IDC_HAND);  // loaded once, never retried

@@ -12,6 +12,11 @@ public:
 
     // Who receives the click, and the images in the order normal, hover, pressed.
     void SetImages(HWND notifyWindow, ImageList images);
+    // The brush of the page beneath the button (not owned). Every repaint erases the
+    // button with the colour its parent answers to WM_CTLCOLORBTN, which the parent
+    // reflects here; with this brush the transparent parts of the images show the page
+    // instead of the system's button face colour. Without one the default colours apply.
+    void SetBackground(HBRUSH pageBrush) { background_ = pageBrush; }
     int GetState() const { return state_; }
     const ImageList& Images() const { return images_; }
 
@@ -37,7 +42,18 @@ private:
     ImageList images_;
     int state_ = STATE_NORMAL;
     HWND notifyWindow_ = nullptr;
+    HBRUSH background_ = nullptr;
 };
+
+// Fills a skinned button's item with the brush its parent answers to WM_CTLCOLORBTN (the
+// page beneath) before a face is drawn. Not every repaint erases first (the standard
+// procedure repaints without erasing when the cursor comes and goes or the focus moves),
+// so without this a face's translucent edges would blend over the previous face.
+void FillBeneath(HWND button, HDC dc, const RECT& item);
+
+// The reflected colour request of a skinned button's erase: the page brush, if it has one.
+inline constexpr UINT OCM_CTLCOLORBTN = winlib::OCM_BASE + WM_CTLCOLORBTN;
+bool AnswerBackground(HBRUSH pageBrush, LRESULT& result);
 
 // Shows the system hand cursor over a control. Loads it once; false when it cannot be
 // had, so the caller leaves the message to the standard cursor processing.

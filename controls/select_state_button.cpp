@@ -33,14 +33,20 @@ bool CSelectStateButton::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam
     case winlib::OCM_MEASUREITEM:  // owner-draw defaults: sizes come from the template
     case winlib::OCM_DELETEITEM: return Answer(result, TRUE);
     case winlib::OCM_COMPAREITEM: return Answer(result, 0);
-    case WM_LBUTTONDOWN: return Answer(result, OnLButtonDown());
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:  // the second press of a quick double click flips again
+        return Answer(result, OnLButtonDown());
     case WM_SETCURSOR: return Answer(result, OnSetCursor());
+    case OCM_CTLCOLORBTN:
+        if (AnswerBackground(background_, result)) return true;
+        break;
     }
     return winlib::DefaultReflectionHandler(hwnd, msg, wParam, lParam, result);
 }
 
 LRESULT CSelectStateButton::OnDrawItem(const DRAWITEMSTRUCT& item) {
     const RECT& rect = item.rcItem;
+    FillBeneath(Handle(), item.hDC, rect);
     Gdiplus::Image* face = nullptr;
     if (images_.size() > 0 && images_[0] && GetSelectState() == 0) {
         face = images_[0];

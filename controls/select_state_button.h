@@ -10,6 +10,8 @@ public:
 
     // Who receives the click, and the images for state 0 and state 1.
     void SetImages(HWND notifyWindow, ImageList images);
+    // The brush of the page beneath the button, as for the image button.
+    void SetBackground(HBRUSH pageBrush) { background_ = pageBrush; }
     int GetSelectState();
     const ImageList& Images() const { return images_; }
 
@@ -24,5 +26,6 @@ private:
     int state_ = 0;  // guarded by lock_
     ImageList images_;
     HWND notifyWindow_ = nullptr;
+    HBRUSH background_ = nullptr;
     CRITICAL_SECTION lock_{};
 };

@@ -54,8 +54,12 @@ LRESULT CMainDlg::OnDownProgress(WPARAM percent, LPARAM bytes) {
         ReceivedTotal += static_cast<std::uint32_t>(bytes);
         shown = setup::ProgressPercent(ReceivedTotal, FileSize);
     }
-    ::SendMessageW(ProgressBar, PBM_SETPOS, shown, 0);
-    ShowPercent(shown);
+    // Forty parts report every read; only a new percentage is worth a repaint, so the
+    // queue drains quickly and clicks and paints are never starved.
+    if (shown != ShownPercent) {
+        ::SendMessageW(ProgressBar, PBM_SETPOS, shown, 0);
+        ShowPercent(shown);
+    }
     for (int part : Retries.OnProgress()) RestartPart(part);
     return 0;
 }
@@ -108,5 +112,6 @@ void CMainDlg::SwitchToWinHttp() {
 }
 
 void CMainDlg::ShowPercent(int percent) {
+    ShownPercent = percent;
     ::SetWindowTextW(PercentLabel, setup::PercentText(percent).c_str());
 }

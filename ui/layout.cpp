@@ -15,7 +15,8 @@ constexpr wchar_t kPng[] = L"PNG";
 
 // Centres the window on the work area of its monitor, keeping it inside that area.
 void CentreOnWorkArea(HWND window) {
-    MONITORINFO monitor{sizeof monitor};
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
     HMONITOR nearest = ::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST);
     if (!nearest || !::GetMonitorInfoW(nearest, &monitor)) return;
     const RECT& area = monitor.rcWork;
@@ -36,6 +37,13 @@ HICON LoadProgramIcon(int widthMetric, int heightMetric) {
     return static_cast<HICON>(::LoadImageW(winlib::AppModule.GetResourceInstance(), MAKEINTRESOURCEW(IDI_SETUP),
                                            IMAGE_ICON, ::GetSystemMetrics(widthMetric),
                                            ::GetSystemMetrics(heightMetric), LR_DEFAULTCOLOR));
+}
+
+// The page beneath a control, which erases it before each face is drawn: white in the
+// 360-pixel page, the dialog face colour in the lower band (the customise panel).
+HBRUSH PageBrushAt(const RECT& place) {
+    if (place.top >= WELCOME_HEIGHT) return ::GetSysColorBrush(COLOR_BTNFACE);
+    return static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
 }
 
 }  // namespace
@@ -78,6 +86,7 @@ bool CMainDlg::SkinButton(COwnerDrawButton& button, int id, const std::vector<in
     ImageList images;
     if (!LoadButtonImages(imageIds, true, images)) return false;
     button.SetImages(Handle(), images);
+    button.SetBackground(PageBrushAt(place));
     button.SubclassWindow(::GetDlgItem(Handle(), id));
     PlaceControl(id, place.left, place.top, place.right, place.bottom);
     return true;
@@ -87,6 +96,7 @@ bool CMainDlg::SkinButton(CSelectStateButton& button, int id, const std::vector<
     ImageList images;
     if (!LoadButtonImages(imageIds, false, images)) return false;
     button.SetImages(Handle(), images);
+    button.SetBackground(PageBrushAt(place));
     button.SubclassWindow(::GetDlgItem(Handle(), id));
     PlaceControl(id, place.left, place.top, place.right, place.bottom);
     return true;
@@ -119,6 +129,7 @@ BOOL CMainDlg::OnInitDialog() {
     Chunks = nullptr;
     MainDialog = this;
     Writer.Reset();
+    Retries = setup::RetryPolicy{};  // RetryCount and DoneCount 0
     SetupPhase = PHASE_WELCOME;
     SmallLogo.reset();
     LargeLogo.reset();
@@ -158,7 +169,9 @@ BOOL CMainDlg::OnInitDialog() {
     ProgressBar.SubclassWindow(::GetDlgItem(self, IDC_PROGRESS));
     PlaceControl(IDC_PROGRESS, 48, 320, 540, 15);
     ShowControl(IDC_PROGRESS, false);
-    ::SetWindowRgn(ProgressBar, ::CreateRoundRectRgn(0, 0, 540, 15, 3, 3), TRUE);  // the bar owns it
+    // The bar owns the region. A rounded region leaves out its right and bottom edges,
+    // so it is made one pixel larger to cover the whole 540 x 15 client rectangle.
+    ::SetWindowRgn(ProgressBar, ::CreateRoundRectRgn(0, 0, 541, 16, 3, 3), TRUE);
 
     PercentLabel = ::GetDlgItem(self, IDC_PERCENT);
     PlaceControl(IDC_PERCENT, 599, 320, 30, 15);

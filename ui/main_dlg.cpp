@@ -89,4 +89,6 @@ void CMainDlg::ShowControl(int id, bool show) {
 
 void CMainDlg::ResizeClient(int height) {
     ::SetWindowPos(Handle(), nullptr, 0, 0, WINDOW_WIDTH, height, SWP_NOMOVE | SWP_NOZORDER);
+    // A shrinking window gets no paint of its own, but its frame has moved up.
+    ::RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }

@@ -79,6 +79,7 @@ public:
     std::uint32_t FileSize = 0;
     setup::WriteOrder Writer;     // NextToWrite and PendingParts
     setup::RetryPolicy Retries;   // RetryCount, ParkedParts, DoneCount, the error box
+    int ShownPercent = -1;        // what the bar and the label show now
 
     int NextToWrite() const { return Writer.NextToWrite(); }
     int RetryCount() const { return Retries.RetryCount(); }

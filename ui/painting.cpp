@@ -11,20 +11,51 @@ const Gdiplus::Color kFrameGrey(0xFF, 0xCC, 0xCC, 0xCC);
 constexpr COLORREF kReminderRed = RGB(255, 0, 0);
 constexpr int kSlideHeight = 290;
 
-// The frame image around the path box (150, 388, 420 x 22), stretched to sit just outside it.
-const Gdiplus::Rect kPathFrameRect(146, 383, 428, 32);
+// The client height of the latest paint. A window that grows gets a paint for its new part
+// only, so a change of height since the last paint repaints the whole window.
+int paintedHeight = 0;
+
+// The rounded frame around the path box (150, 388, 420 x 22): as tall as the Browse button
+// beside it and level with it (381 to 413), 4 pixels wider than the box on either side.
+// The edit box draws its text at its top, so the text sits near the frame's middle.
+constexpr int kPathFrameX = 146, kPathFrameY = 381, kPathFrameWidth = 428;
+// Columns of image 207 at each end (its rounded corners) that are drawn unscaled.
+constexpr int kPathFrameCorner = 6;
 
 void DrawImage(Gdiplus::Graphics& graphics, Gdiplus::Image* image, int x, int y, int width, int height) {
     if (image) graphics.DrawImage(image, x, y, width, height);
 }
 
+// Draws the path frame at its own height and 428 pixels wide: the rounded ends unscaled,
+// only the straight middle stretched, so the corners stay round and crisp.
+void DrawPathFrame(Gdiplus::Graphics& graphics, Gdiplus::Image* frame) {
+    if (!frame) return;
+    const int width = static_cast<int>(frame->GetWidth());
+    const int height = static_cast<int>(frame->GetHeight());
+    const int corner = kPathFrameCorner;
+    if (width <= 2 * corner) return;
+    auto part = [&](int destX, int destWidth, int sourceX, int sourceWidth) {
+        graphics.DrawImage(frame, Gdiplus::Rect(destX, kPathFrameY, destWidth, height), sourceX, 0, sourceWidth,
+                           height, Gdiplus::UnitPixel);
+    };
+    part(kPathFrameX, corner, 0, corner);
+    part(kPathFrameX + corner, kPathFrameWidth - 2 * corner, corner, width - 2 * corner);
+    part(kPathFrameX + kPathFrameWidth - corner, corner, width - corner, corner);
+}
+
 }  // namespace
 
 LRESULT CMainDlg::OnPaint() {
-    PAINTSTRUCT paint{};
-    HDC dc = ::BeginPaint(Handle(), &paint);
     RECT client{};
     ::GetClientRect(Handle(), &client);
+    if (client.bottom != paintedHeight) {
+        // Grown or shrunk since the last paint: repaint all of it, the controls included,
+        // so that the frame and the line at 359 follow the new height.
+        paintedHeight = client.bottom;
+        ::RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    }
+    PAINTSTRUCT paint{};
+    HDC dc = ::BeginPaint(Handle(), &paint);
     {
         Gdiplus::Graphics graphics(dc);
         Gdiplus::SolidBrush white(kWhite);
@@ -39,9 +70,7 @@ LRESULT CMainDlg::OnPaint() {
             graphics.FillRectangle(&grey, 0, 312, WINDOW_WIDTH, 1);
             graphics.FillRectangle(&grey, 0, 359, WINDOW_WIDTH, 1);
             drawLogos();
-            if (client.bottom > WELCOME_HEIGHT) DrawImage(graphics, PathFrame.get(), kPathFrameRect.X,
-                                                          kPathFrameRect.Y, kPathFrameRect.Width,
-                                                          kPathFrameRect.Height);
+            if (client.bottom > WELCOME_HEIGHT) DrawPathFrame(graphics, PathFrame.get());
             break;
         }
         case PHASE_INSTALLING:
@@ -65,9 +94,10 @@ LRESULT CMainDlg::OnTimer() {
     if (!Slides.empty()) {
         auto shown = std::find_if(Slides.begin(), Slides.end(),
                                   [this](const auto& slide) { return slide.get() == CurrentSlide; });
-        const size_t index = shown == Slides.end() ? 0 : static_cast<size_t>(shown - Slides.begin());
-        // First to second, second to third, anything else back to the first.
-        const size_t next = (index == 0 || index == 1) && index + 1 < Slides.size() ? index + 1 : 0;
+        // First to second, second to third, anything else (the last, or none of them)
+        // back to the first.
+        const size_t index = static_cast<size_t>(shown - Slides.begin());
+        const size_t next = shown != Slides.end() && index < 2 && index + 1 < Slides.size() ? index + 1 : 0;
         CurrentSlide = Slides[next].get();
     }
     ::InvalidateRect(Handle(), nullptr, FALSE);

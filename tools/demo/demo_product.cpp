@@ -35,9 +35,25 @@ LRESULT CALLBACK WindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
     return ::DefWindowProcW(window, msg, wParam, lParam);
 }
 
+// Leaves a note next to the program of how it was started, for whoever checks the install.
+void WriteStartNote() {
+    wchar_t program[MAX_PATH] = {}, folder[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, program, MAX_PATH);
+    ::GetCurrentDirectoryW(MAX_PATH, folder);
+    std::wstring note = std::wstring(program) + L"\r\n" + folder + L"\r\n" + ::GetCommandLineW() + L"\r\n";
+    std::wstring path = program;
+    path = path.substr(0, path.find_last_of(L'\\')) + L"\\started.txt";
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    ::WriteFile(file, note.data(), static_cast<DWORD>(note.size() * sizeof(wchar_t)), &written, nullptr);
+    ::CloseHandle(file);
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
+    WriteStartNote();
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = WindowProc;
     windowClass.hInstance = instance;
