@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include "app/language.h"
+#include "app/shell_folder.h"
 #include "engine/download_state.h"
 #include "engine/rules/download_address.h"
 #include "engine/rules/download_names.h"
@@ -26,18 +27,7 @@ bool SplitDownloadUrl(HWND owner) {
     return true;
 }
 
-std::wstring CommonDocumentsFolder() {
-    wchar_t path[MAX_PATH] = {};
-    IMalloc* allocator = nullptr;
-    if (FAILED(::SHGetMalloc(&allocator)) || !allocator) return path;
-    LPITEMIDLIST items = nullptr;
-    if (SUCCEEDED(::SHGetSpecialFolderLocation(nullptr, CSIDL_COMMON_DOCUMENTS, &items)) && items) {
-        ::SHGetPathFromIDListW(items, path);
-        allocator->Free(items);
-    }
-    allocator->Release();
-    return path;
-}
+std::wstring CommonDocumentsFolder() { return ShellFolderPath(CSIDL_COMMON_DOCUMENTS); }
 
 bool PrepareTargetFile() {
     if (TargetFile != INVALID_HANDLE_VALUE) return true;  // reused, neither truncated nor re-created

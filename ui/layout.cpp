@@ -2,8 +2,10 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <type_traits>
 
 #include "app/language.h"
+#include "app/shell_folder.h"
 #include "app/rules/ui_language.h"
 #include "ui/main_dlg.h"
 #include "winlib/app_module.h"
@@ -48,19 +50,7 @@ HBRUSH PageBrushAt(const RECT& place) {
 
 }  // namespace
 
-// The Program Files (x86) folder, or empty when the shell cannot say.
-std::wstring ProgramFilesX86Folder() {
-    wchar_t path[MAX_PATH] = {};
-    IMalloc* allocator = nullptr;
-    if (FAILED(::SHGetMalloc(&allocator)) || !allocator) return path;
-    LPITEMIDLIST items = nullptr;
-    if (SUCCEEDED(::SHGetSpecialFolderLocation(nullptr, CSIDL_PROGRAM_FILESX86, &items)) && items) {
-        ::SHGetPathFromIDListW(items, path);
-        allocator->Free(items);
-    }
-    allocator->Release();
-    return path;
-}
+std::wstring ProgramFilesX86Folder() { return ShellFolderPath(CSIDL_PROGRAM_FILESX86); }
 
 bool CMainDlg::LoadSkinImage(int id, const wchar_t* type, Gdiplus::Image*& image) {
     return ::LoadSkinImage(Handle(), id, type, image);
@@ -82,19 +72,13 @@ bool CMainDlg::LoadButtonImages(const std::vector<int>& ids, bool shareRepeats, 
     return true;
 }
 
-bool CMainDlg::SkinButton(COwnerDrawButton& button, int id, const std::vector<int>& imageIds, const RECT& place) {
+template <class Button>
+bool CMainDlg::SkinButton(Button& button, int id, const std::vector<int>& imageIds, const RECT& place) {
+    // An image button shows one image object wherever its list repeats an id; a
+    // two-state button gets an image of its own for each state.
+    constexpr bool shareRepeats = std::is_same_v<Button, COwnerDrawButton>;
     ImageList images;
-    if (!LoadButtonImages(imageIds, true, images)) return false;
-    button.SetImages(Handle(), images);
-    button.SetBackground(PageBrushAt(place));
-    button.SubclassWindow(::GetDlgItem(Handle(), id));
-    PlaceControl(id, place.left, place.top, place.right, place.bottom);
-    return true;
-}
-
-bool CMainDlg::SkinButton(CSelectStateButton& button, int id, const std::vector<int>& imageIds, const RECT& place) {
-    ImageList images;
-    if (!LoadButtonImages(imageIds, false, images)) return false;
+    if (!LoadButtonImages(imageIds, shareRepeats, images)) return false;
     button.SetImages(Handle(), images);
     button.SetBackground(PageBrushAt(place));
     button.SubclassWindow(::GetDlgItem(Handle(), id));

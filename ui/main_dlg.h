@@ -123,8 +123,8 @@ private:
     bool LoadButtonImages(const std::vector<int>& ids, bool shareRepeats, ImageList& images);
     bool LoadOwnedImage(int id, std::unique_ptr<Gdiplus::Image>& owner);
     // Gives a skinned button its images, attaches it and places it ({x, y, width, height}).
-    bool SkinButton(COwnerDrawButton& button, int id, const std::vector<int>& imageIds, const RECT& place);
-    bool SkinButton(CSelectStateButton& button, int id, const std::vector<int>& imageIds, const RECT& place);
+    template <class Button>
+    bool SkinButton(Button& button, int id, const std::vector<int>& imageIds, const RECT& place);
     // The data exchange of the path box: attaches it on the first load.
     void ExchangePathEdit(bool save);
     void PlaceControl(int id, int x, int y, int width, int height);

@@ -73,16 +73,6 @@ void RemoveProduct(const std::wstring& base) {
     ::DeleteFileW((folder + L"\\Talvenor.exe").c_str());
 }
 
-POINT CentreOf(HWND control) {
-    const RECT rect = WindowRect(control);
-    return POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
-}
-
-void Click(HWND window, int controlId) {
-    ::SetForegroundWindow(window);
-    ClickAt(CentreOf(::GetDlgItem(window, controlId)));
-    ::Sleep(250);
-}
 
 void Key(WORD key, bool up) {
     INPUT input{};
@@ -158,8 +148,8 @@ struct Scenario {
         SaveScreenshot(window, name + L"-" + std::to_wstring(++shots) + L"-" + page);
     }
     void TickAndInstall() {
-        Click(window, IDC_AGREE);
-        Click(window, IDC_INSTALL);
+        ClickControl(window, IDC_AGREE);
+        ClickControl(window, IDC_INSTALL);
         ASSERT_TRUE(WaitUntil([&] { return Visible(window, IDC_PROGRESS); })) << "the installing page did not come";
     }
     void WaitForFinishedPage() {
@@ -180,23 +170,23 @@ TEST(EndToEnd, HappyRoadIntoATypedFolder) {
     HWND window = road.window;
     road.Shot(L"welcome");
 
-    Click(window, IDC_INSTALL);  // without the tick
+    ClickControl(window, IDC_INSTALL);  // without the tick
     const BoxContent agree = Answer(window, IDOK);
     EXPECT_EQ(agree.text, L"Please agree  License Agreement \xFF01");
     EXPECT_EQ(agree.caption, L"Talvenor Setup");
     EXPECT_FALSE(Visible(window, IDC_PROGRESS));
 
-    Click(window, IDC_AGREE);
-    Click(window, IDC_CUSTOMIZE);
+    ClickControl(window, IDC_AGREE);
+    ClickControl(window, IDC_CUSTOMIZE);
     ASSERT_TRUE(WaitUntil([&] { return ClientSize(window).cy == 434; }));
-    Click(window, IDC_PATH);
+    ClickControl(window, IDC_PATH);
     Chord({VK_END});
     Chord({VK_SHIFT, VK_HOME});
     Type(target);
     EXPECT_EQ(TextOf(window, IDC_PATH), target);
     road.Shot(L"customize");
 
-    Click(window, IDC_INSTALL);
+    ClickControl(window, IDC_INSTALL);
     ASSERT_TRUE(WaitUntil([&] { return Visible(window, IDC_PROGRESS); }));
     EXPECT_EQ(ClientSize(window).cy, 360);
     ::Sleep(500);
@@ -224,7 +214,7 @@ TEST(EndToEnd, HappyRoadIntoATypedFolder) {
     road.Shot(L"slides");
 
     // Hide into the notification area, and back.
-    Click(window, IDC_HIDE);
+    ClickControl(window, IDC_HIDE);
     ASSERT_TRUE(WaitUntil([&] { return !::IsWindowVisible(window); }));
     // A bare X server has no notification area to click in, so the click on the icon comes
     // as the shell reports it to the window.
@@ -232,7 +222,7 @@ TEST(EndToEnd, HappyRoadIntoATypedFolder) {
     EXPECT_TRUE(WaitUntil([&] { return ::IsWindowVisible(window) != FALSE; }));
 
     road.WaitForFinishedPage();
-    Click(window, IDC_START_NOW);
+    ClickControl(window, IDC_START_NOW);
     EXPECT_EQ(road.setup.Wait(), 1000u);
     const std::wstring productFolder = ProductFolderUnder(target);
     ASSERT_TRUE(WaitUntil([&] { return FileExists(productFolder + L"\\started.txt"); }, 20s));
@@ -249,7 +239,7 @@ TEST(EndToEnd, DefaultFolderIsProgramFilesX86) {
     ASSERT_TRUE(road.window);
     road.TickAndInstall();
     road.WaitForFinishedPage();
-    Click(road.window, IDC_START_NOW);
+    ClickControl(road.window, IDC_START_NOW);
     EXPECT_EQ(road.setup.Wait(), 1000u);
     const std::wstring productFolder = ProductFolderUnder(programFiles);
     ASSERT_TRUE(WaitUntil([&] { return FileExists(productFolder + L"\\started.txt"); }, 20s));
@@ -260,13 +250,13 @@ TEST(EndToEnd, QuitNoThenYesDownloadsNothing) {
     const int requestsBefore = InstallerRequests();
     Scenario road(L"quit");
     ASSERT_TRUE(road.window);
-    Click(road.window, IDC_CLOSE);
+    ClickControl(road.window, IDC_CLOSE);
     const BoxContent question = Answer(road.window, IDNO);
     EXPECT_EQ(question.text, L"Are you sure you want to quit Talvenor Setup?");
     ::Sleep(300);
     EXPECT_TRUE(road.setup.Running());
     EXPECT_TRUE(::IsWindowVisible(road.window));
-    Click(road.window, IDC_CLOSE);
+    ClickControl(road.window, IDC_CLOSE);
     Answer(road.window, IDYES);
     EXPECT_EQ(road.setup.Wait(), 1000u);
     EXPECT_EQ(InstallerRequests(), requestsBefore);
@@ -281,8 +271,8 @@ TEST(EndToEnd, RunningProductIsWaitedFor) {
     ASSERT_TRUE(road.window);
     Process running = Process::Start(product);
     ASSERT_TRUE(running.FindMainWindow(L"TalvenorDemoProduct"));
-    Click(road.window, IDC_AGREE);
-    Click(road.window, IDC_INSTALL);
+    ClickControl(road.window, IDC_AGREE);
+    ClickControl(road.window, IDC_INSTALL);
     const BoxContent first = Answer(road.window, IDRETRY);
     EXPECT_EQ(first.text, L"Setup has detected that another Quorvane  Talvenor is currently running. "
                           L"Please close all instances of it now.");
@@ -294,7 +284,7 @@ TEST(EndToEnd, RunningProductIsWaitedFor) {
     running.Kill();
     PressBoxButton(third, IDRETRY);
     road.WaitForFinishedPage();
-    Click(road.window, IDC_CLOSE);
+    ClickControl(road.window, IDC_CLOSE);
     Answer(road.window, IDYES);
     EXPECT_EQ(road.setup.Wait(), 1000u);
 }
@@ -317,7 +307,7 @@ TEST(EndToEnd, BrokenNetworkEndsWithTheErrorBoxAndASecondRunCompletes) {
     ASSERT_TRUE(again.window);
     again.TickAndInstall();
     again.WaitForFinishedPage();
-    Click(again.window, IDC_CLOSE);
+    ClickControl(again.window, IDC_CLOSE);
     Answer(again.window, IDYES);
     EXPECT_EQ(again.setup.Wait(), 1000u);
 }
@@ -333,7 +323,7 @@ TEST(EndToEnd, ClosingDuringTheDownloadHidesUntilTheFinishedPage) {
     ASSERT_TRUE(WaitUntil([&] { return ::IsWindowVisible(road.window) != FALSE; }, 240s));
     EXPECT_TRUE(OnFinishedPage(road.window));
     road.Shot(L"back");
-    Click(road.window, IDC_CLOSE);
+    ClickControl(road.window, IDC_CLOSE);
     Answer(road.window, IDYES);
     EXPECT_EQ(road.setup.Wait(), 1000u);
 }

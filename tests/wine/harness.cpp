@@ -295,6 +295,17 @@ void ClickAt(POINT screen, bool right) {
     ::SendInput(2, &inputs[1], sizeof(INPUT));
 }
 
+POINT CentreOf(HWND window) {
+    const RECT rect = WindowRect(window);
+    return POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+}
+
+void ClickControl(HWND window, int controlId) {
+    ::SetForegroundWindow(window);
+    ClickAt(CentreOf(::GetDlgItem(window, controlId)));
+    ::Sleep(250);
+}
+
 Pixels CaptureClient(HWND window) {
     Pixels pixels;
     const SIZE size = ClientSize(window);

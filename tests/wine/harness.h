@@ -95,6 +95,12 @@ void ClickAt(POINT screen, bool right = false);
 void MoveMouseTo(POINT screen);
 POINT ClientToScreenPoint(HWND window, int x, int y);
 
+// The screen point at the middle of a window.
+POINT CentreOf(HWND window);
+// Brings the window to the front and clicks the middle of one of its controls with the
+// real mouse, as a user does.
+void ClickControl(HWND window, int controlId);
+
 // A copy of what the window shows on screen, as 32-bit pixels (top-down).
 struct Pixels {
     int width = 0, height = 0;

@@ -10,11 +10,6 @@ namespace {
 
 std::wstring SetupProgram() { return BinaryFolder() + L"\\setup.exe"; }
 
-POINT CentreOf(HWND control) {
-    const RECT rect = WindowRect(control);
-    return POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
-}
-
 }  // namespace
 
 TEST(SetupProcess, ArgumentsChangeNothingAndTheWindowIs750By360) {

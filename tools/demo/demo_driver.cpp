@@ -15,16 +15,6 @@ using namespace harness;
 
 namespace {
 
-POINT CentreOf(HWND control) {
-    const RECT rect = WindowRect(control);
-    return POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
-}
-
-void Click(HWND window, int controlId) {
-    ::SetForegroundWindow(window);
-    ClickAt(CentreOf(::GetDlgItem(window, controlId)));
-    ::Sleep(300);
-}
 
 HWND FindProductWindow(std::chrono::milliseconds timeout) {
     HWND found = nullptr;
@@ -53,10 +43,10 @@ int wmain(int argc, wchar_t** argv) {
     ::Sleep(1000);
     SaveScreenshot(window, L"1-welcome");
 
-    Click(window, IDC_CUSTOMIZE);
+    ClickControl(window, IDC_CUSTOMIZE);
     SaveScreenshot(window, L"2-customize");
-    Click(window, IDC_AGREE);
-    Click(window, IDC_INSTALL);
+    ClickControl(window, IDC_AGREE);
+    ClickControl(window, IDC_INSTALL);
     ::Sleep(1500);
     SaveScreenshot(window, L"3-installing");
 
@@ -70,7 +60,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     ::Sleep(1000);
     SaveScreenshot(window, L"4-finished");
-    Click(window, IDC_START_NOW);
+    ClickControl(window, IDC_START_NOW);
     const DWORD exitCode = setup.Wait(30s);
 
     HWND product = FindProductWindow(30s);
