@@ -2,12 +2,20 @@
 # Serves a folder over HTTP on a loopback port with nginx, in the background.
 #   nginx-serve.sh start <folder> <port> <run folder>   (prints nothing; nginx.pid in the run folder)
 #   nginx-serve.sh stop <run folder>
+# Optional, from the environment (unset: none of it):
+#   NGINX_SERVE_LIMIT_RATE      limit_rate of every response, e.g. 1m (nginx units: 1m = 1 MiB/s)
+#   NGINX_SERVE_HTTP_INCLUDE    a file of extra directives at http level (log_format, map, ...)
+#   NGINX_SERVE_SERVER_INCLUDE  a file of extra directives inside the server block
 set -euo pipefail
 case "$1" in
 start)
   root=$(cd "$2" && pwd); port=$3; run=$4
   mkdir -p "$run/logs" "$run/tmp"
   run=$(cd "$run" && pwd)
+  http_extra=""; server_extra=""
+  [ -n "${NGINX_SERVE_HTTP_INCLUDE:-}" ] && http_extra="include $(realpath "$NGINX_SERVE_HTTP_INCLUDE");"
+  [ -n "${NGINX_SERVE_SERVER_INCLUDE:-}" ] && server_extra="include $(realpath "$NGINX_SERVE_SERVER_INCLUDE");"
+  [ -n "${NGINX_SERVE_LIMIT_RATE:-}" ] && server_extra="limit_rate $NGINX_SERVE_LIMIT_RATE; $server_extra"
   cat > "$run/nginx.conf" <<CONF
 daemon on;
 worker_processes 1;
@@ -23,9 +31,11 @@ http {
   scgi_temp_path $run/tmp;
   types { application/octet-stream exe; }
   sendfile on;
+  $http_extra
   server {
     listen 127.0.0.1:$port;
     root $root;
+    $server_extra
   }
 }
 CONF
