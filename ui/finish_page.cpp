@@ -4,9 +4,13 @@
 #include "ui/rules/product_location.h"
 
 namespace {
+// Hands a program or an address to the shell. A failure is not reported: without
+// SEE_MASK_FLAG_NO_UI the shell would open its own error box ("Path not found.", say)
+// on this thread, and Start Now would wait in it before the setup could end.
 void OpenWithShell(const std::wstring& file) {
     SHELLEXECUTEINFOW execute{};
     execute.cbSize = sizeof execute;
+    execute.fMask = SEE_MASK_FLAG_NO_UI;
     execute.lpVerb = L"open";
     execute.lpFile = file.c_str();
     execute.lpParameters = L"";
