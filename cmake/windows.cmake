@@ -86,3 +86,37 @@ file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/generated/skin_table_tsv.h
   @ONLY)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/skin/skin_table.tsv)
 target_include_directories(wine_tests PRIVATE ${CMAKE_BINARY_DIR}/generated)
+
+# --- Download engine tests ------------------------------------------------------------
+# nginx and a scripted test server (tests/servers/servers.py) on free loopback ports,
+# serving the fake installer padded to several sizes; started once for all engine tests.
+find_program(SETUP_PYTHON3 python3 REQUIRED)
+set(ENGINE_SERVER_STATE ${CMAKE_BINARY_DIR}/engine-servers)
+add_test(NAME EngineServers.Start COMMAND ${SETUP_PYTHON3} ${CMAKE_SOURCE_DIR}/tests/servers/servers.py
+  start ${ENGINE_SERVER_STATE} --installer $<TARGET_FILE:fake_installer>)
+add_test(NAME EngineServers.Stop COMMAND ${SETUP_PYTHON3} ${CMAKE_SOURCE_DIR}/tests/servers/servers.py
+  stop ${ENGINE_SERVER_STATE})
+set_tests_properties(EngineServers.Start PROPERTIES FIXTURES_SETUP engine_servers TIMEOUT 120)
+set_tests_properties(EngineServers.Stop PROPERTIES FIXTURES_CLEANUP engine_servers)
+target_link_libraries(wine_tests PRIVATE crypt32)
+target_link_libraries(fake_installer PRIVATE advapi32)
+target_link_options(fake_installer PRIVATE -s)
+
+set(ENGINE_TEST_ENVIRONMENT "SETUP_ENGINE_STATE=Z:${ENGINE_SERVER_STATE}")
+set(ENGINE_TESTS ${WINE_TESTS})
+list(FILTER ENGINE_TESTS INCLUDE REGEX "^Engine[A-Za-z]*\\.")
+if(ENGINE_TESTS)
+  set_tests_properties(${ENGINE_TESTS} PROPERTIES FIXTURES_REQUIRED engine_servers TIMEOUT 300)
+  set_property(TEST ${ENGINE_TESTS} APPEND PROPERTY ENVIRONMENT ${ENGINE_TEST_ENVIRONMENT})
+endif()
+# Complete runs, one process each: installers of 1, 39, 40, 41, 1000003 and ~100 MiB
+# bytes, on WinINet and on WinHTTP (rows of kCompleteCases in engine_download_test.cpp).
+# The plain entry of that test only skips, so it is not run.
+set_tests_properties(EngineComplete.Run PROPERTIES DISABLED TRUE)
+foreach(stack wininet winhttp)
+  foreach(size 1 39 40 41 1000003 104857603)
+    add_test(NAME "EngineComplete.${stack}-${size}" COMMAND wine_tests --gtest_filter=EngineComplete.Run)
+    set_tests_properties("EngineComplete.${stack}-${size}" PROPERTIES TIMEOUT 400
+      FIXTURES_REQUIRED engine_servers ENVIRONMENT "SETUP_ENGINE_CASE=${stack}-${size};${ENGINE_TEST_ENVIRONMENT}")
+  endforeach()
+endforeach()

@@ -7,7 +7,6 @@
 
 #include "app/language.h"
 #include "engine/download_target.h"
-#include "engine/http_request.h"
 #include "engine/rules/part_plan.h"
 #include "engine/transport.h"
 #include "ui/main_dlg.h"
@@ -25,7 +24,6 @@ LRESULT CMainDlg::OnDownSize(LPARAM size) {
         PostToSetupWindow(WM_DOWN_ERROR, ERROR_NOT_ENOUGH_MEMORY, DOWN_TAG_SYSTEM);
         return 0;
     }
-    if (!UseWinHttp) RaiseProcessConnectionLimits();
 
     const auto plan = setup::PlanParts(FileSize);
     for (int i = 0; i < setup::PART_COUNT; ++i) {

@@ -29,7 +29,8 @@ DWORD WINAPI InstallerThread(void*) {
     PostToSetupWindow(WM_DOWN_PROGRESS, 90, 0);
 
     std::wstring commandLine = setup::InstallerCommandLine(InstallFolder);
-    STARTUPINFOW startup{sizeof startup};
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
     if (!::CreateProcessW(installer.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
                           nullptr, nullptr, &startup, &process)) {

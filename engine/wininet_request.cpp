@@ -29,6 +29,9 @@ public:
     }
 
     bool Connect() override {
+        // The process-wide limits count from the first connection to the server (the
+        // size probe's), so they are raised before any connection is made.
+        RaiseProcessConnectionLimits();
         const DWORD access = SystemUsesProxy() ? INTERNET_OPEN_TYPE_PRECONFIG
                                                : INTERNET_OPEN_TYPE_PRECONFIG_WITH_NO_AUTOPROXY;
         internet_ = ::InternetOpenW(L"", access, nullptr, nullptr, 0);

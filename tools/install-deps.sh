@@ -9,6 +9,7 @@ packages=(
   xvfb xauth x11-utils xdotool imagemagick
   cmake make g++ googletest
   nginx locales python3
+  openssl
 )
 
 # Packages of the skin generator (tools/skin/make_skin.py) only. The build and
