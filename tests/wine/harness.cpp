@@ -279,6 +279,11 @@ INPUT MouseInput(POINT screen, DWORD flags) {
 }
 }  // namespace
 
+void SendMouseAt(POINT screen, DWORD flags) {
+    INPUT input = MouseInput(screen, flags | MOUSEEVENTF_MOVE);
+    ::SendInput(1, &input, sizeof input);
+}
+
 void MoveMouseTo(POINT screen) {
     INPUT move = MouseInput(screen, MOUSEEVENTF_MOVE);
     ::SendInput(1, &move, sizeof move);

@@ -93,6 +93,8 @@ SIZE ClientSize(HWND window);
 void ClickAt(POINT screen, bool right = false);
 // Moves the real mouse to a screen point.
 void MoveMouseTo(POINT screen);
+// Sends one real mouse event (MOUSEEVENTF_LEFTDOWN, ...) at a screen point, moving there first.
+void SendMouseAt(POINT screen, DWORD flags);
 POINT ClientToScreenPoint(HWND window, int x, int y);
 
 // The screen point at the middle of a window.

@@ -183,19 +183,9 @@ Pixels Surface::Read() const {
     return pixels;
 }
 
-namespace {
-void SendMouse(POINT screen, DWORD flags) {
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dx = static_cast<LONG>(screen.x * 65535.0 / (::GetSystemMetrics(SM_CXSCREEN) - 1) + 0.5);
-    input.mi.dy = static_cast<LONG>(screen.y * 65535.0 / (::GetSystemMetrics(SM_CYSCREEN) - 1) + 0.5);
-    input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
-    ::SendInput(1, &input, sizeof input);
-}
-}  // namespace
 
-void MouseDown(POINT screen) { SendMouse(screen, MOUSEEVENTF_LEFTDOWN); }
-void MouseUp(POINT screen) { SendMouse(screen, MOUSEEVENTF_LEFTUP); }
+void MouseDown(POINT screen) { harness::SendMouseAt(screen, MOUSEEVENTF_LEFTDOWN); }
+void MouseUp(POINT screen) { harness::SendMouseAt(screen, MOUSEEVENTF_LEFTUP); }
 void MouseAway() {
     MoveMouseTo(POINT{0, 0});
     Pump(std::chrono::milliseconds(60));
