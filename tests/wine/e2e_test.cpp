@@ -144,6 +144,7 @@ struct Scenario {
         setup = Process::Start(DemoSetup());
         window = setup.FindMainWindow();
         ::Sleep(500);
+        if (window) Shot(L"welcome");
     }
     void Shot(const std::wstring& page) {
         SaveScreenshot(window, name + L"-" + std::to_wstring(++shots) + L"-" + page);
@@ -152,6 +153,8 @@ struct Scenario {
         ClickControl(window, IDC_AGREE);
         ClickControl(window, IDC_INSTALL);
         ASSERT_TRUE(WaitUntil([&] { return Visible(window, IDC_PROGRESS); })) << "the installing page did not come";
+        ::Sleep(300);
+        Shot(L"installing");
     }
     void WaitForFinishedPage() {
         ASSERT_TRUE(WaitUntil([&] { return OnFinishedPage(window) || !setup.Running(); }, 240s));
@@ -169,7 +172,6 @@ TEST(EndToEnd, HappyRoadIntoATypedFolder) {
     Scenario road(L"happy");
     ASSERT_TRUE(road.window);
     HWND window = road.window;
-    road.Shot(L"welcome");
 
     ClickControl(window, IDC_INSTALL);  // without the tick
     const BoxContent agree = Answer(window, IDOK);
