@@ -8,11 +8,6 @@ void COwnerDrawButton::SetImages(HWND notifyWindow, ImageList images) {
 bool COwnerDrawButton::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
                                             LRESULT& result) {
     switch (msg) {
-    case winlib::OCM_DRAWITEM:
-        return Answer(result, OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)));
-    case winlib::OCM_MEASUREITEM:  // owner-draw defaults: sizes come from the template
-    case winlib::OCM_DELETEITEM: return Answer(result, TRUE);
-    case winlib::OCM_COMPAREITEM: return Answer(result, 0);
     case WM_MOUSEMOVE: return Answer(result, OnMouseMove());
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:  // the second press of a quick double click is a press too
@@ -20,11 +15,9 @@ bool COwnerDrawButton::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, 
     case WM_LBUTTONUP: return Answer(result, OnLButtonUp());
     case WM_TIMER: return Answer(result, OnHoverTick());  // whatever the timer's id
     case WM_SETCURSOR: return Answer(result, OnSetCursor());
-    case OCM_CTLCOLORBTN:
-        if (AnswerBackground(background_, result)) return true;
-        break;
     }
-    return winlib::DefaultReflectionHandler(hwnd, msg, wParam, lParam, result);
+    return AnswerReflectedRequest(hwnd, msg, wParam, lParam, background_,
+                                  [this](const DRAWITEMSTRUCT& item) { return OnDrawItem(item); }, result);
 }
 
 LRESULT COwnerDrawButton::OnDrawItem(const DRAWITEMSTRUCT& item) {
@@ -90,6 +83,26 @@ void FillBeneath(HWND button, HDC dc, const RECT& item) {
     auto brush = reinterpret_cast<HBRUSH>(
         ::SendMessageW(parent, WM_CTLCOLORBTN, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(button)));
     ::FillRect(dc, &item, brush ? brush : ::GetSysColorBrush(COLOR_BTNFACE));
+}
+
+bool AnswerReflectedRequest(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, HBRUSH pageBrush,
+                            const std::function<LRESULT(const DRAWITEMSTRUCT&)>& drawFace, LRESULT& result) {
+    switch (msg) {
+    case winlib::OCM_DRAWITEM:
+        result = drawFace(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        return true;
+    case winlib::OCM_MEASUREITEM:  // owner-draw defaults: sizes come from the template
+    case winlib::OCM_DELETEITEM:
+        result = TRUE;
+        return true;
+    case winlib::OCM_COMPAREITEM:
+        result = 0;
+        return true;
+    case OCM_CTLCOLORBTN:
+        if (AnswerBackground(pageBrush, result)) return true;
+        break;
+    }
+    return winlib::DefaultReflectionHandler(hwnd, msg, wParam, lParam, result);
 }
 
 bool AnswerBackground(HBRUSH pageBrush, LRESULT& result) {

@@ -1,6 +1,8 @@
 // The skinned push button: its face is the normal, hover or pressed image, it follows
 // the cursor with a short polling timer and reports a click like a standard button.
 #pragma once
+#include <functional>
+
 #include "controls/skin_image.h"
 #include "winlib/window_impl.h"
 
@@ -54,6 +56,12 @@ void FillBeneath(HWND button, HDC dc, const RECT& item);
 // The reflected colour request of a skinned button's erase: the page brush, if it has one.
 inline constexpr UINT OCM_CTLCOLORBTN = winlib::OCM_BASE + WM_CTLCOLORBTN;
 bool AnswerBackground(HBRUSH pageBrush, LRESULT& result);
+
+// What both skinned buttons answer to the requests their parent reflects to them: the
+// draw request goes to `drawFace`, the other owner-draw requests get their defaults, the
+// colour request gets the page brush, and anything else the platform's default answer.
+bool AnswerReflectedRequest(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, HBRUSH pageBrush,
+                            const std::function<LRESULT(const DRAWITEMSTRUCT&)>& drawFace, LRESULT& result);
 
 // Shows the system hand cursor over a control. Loads it once; false when it cannot be
 // had, so the caller leaves the message to the standard cursor processing.

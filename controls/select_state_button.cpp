@@ -28,20 +28,13 @@ int CSelectStateButton::GetSelectState() {
 bool CSelectStateButton::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
                                               LRESULT& result) {
     switch (msg) {
-    case winlib::OCM_DRAWITEM:
-        return Answer(result, OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)));
-    case winlib::OCM_MEASUREITEM:  // owner-draw defaults: sizes come from the template
-    case winlib::OCM_DELETEITEM: return Answer(result, TRUE);
-    case winlib::OCM_COMPAREITEM: return Answer(result, 0);
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:  // the second press of a quick double click flips again
         return Answer(result, OnLButtonDown());
     case WM_SETCURSOR: return Answer(result, OnSetCursor());
-    case OCM_CTLCOLORBTN:
-        if (AnswerBackground(background_, result)) return true;
-        break;
     }
-    return winlib::DefaultReflectionHandler(hwnd, msg, wParam, lParam, result);
+    return AnswerReflectedRequest(hwnd, msg, wParam, lParam, background_,
+                                  [this](const DRAWITEMSTRUCT& item) { return OnDrawItem(item); }, result);
 }
 
 LRESULT CSelectStateButton::OnDrawItem(const DRAWITEMSTRUCT& item) {

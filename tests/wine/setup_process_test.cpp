@@ -30,6 +30,7 @@ TEST(SetupProcess, QuitQuestionNoKeepsTheSetupAndYesEndsItWith1000) {
     ASSERT_TRUE(window);
     HWND closeButton = ::GetDlgItem(window, IDC_CLOSE);
     ASSERT_TRUE(closeButton);
+    ::Sleep(500);  // the window has shown itself before the user reaches for it
 
     ::SetForegroundWindow(window);
     ClickAt(CentreOf(closeButton));
