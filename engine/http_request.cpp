@@ -1,11 +1,28 @@
 #include "engine/http_stacks.h"
 
+#include <atomic>
+
 #include "engine/download_state.h"
+
+namespace {
+
+// Written by the size probe, read by the part threads started after its answer.
+std::atomic<bool> ProxyUse{false};
+
+}  // namespace
 
 std::unique_ptr<HttpRequest> MakeHttpRequest() {
     if (UseWinHttp) return MakeWinHttpRequest();
     return MakeWinInetRequest();
 }
+
+bool AskProxyUse() {
+    const bool proxy = SystemUsesProxy();
+    ProxyUse.store(proxy, std::memory_order_release);
+    return proxy;
+}
+
+bool RememberedProxyUse() { return ProxyUse.load(std::memory_order_acquire); }
 
 void RaiseProcessConnectionLimits() { RaiseWinInetConnectionLimits(nullptr); }
 

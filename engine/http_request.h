@@ -16,8 +16,9 @@ class HttpRequest {
 public:
     virtual ~HttpRequest() = default;
 
-    // Internet handle and connection to the download host. False when either fails.
-    virtual bool Connect() = 0;
+    // Internet handle and connection to the download host, through the system's proxy
+    // settings or without any proxy. False when either fails.
+    virtual bool Connect(bool throughProxy) = 0;
     // The request for the download object with `verb`. False when it cannot be opened
     // or `header` (when not empty) cannot be added.
     virtual bool Open(const wchar_t* verb, const std::wstring& header) = 0;
@@ -37,6 +38,13 @@ public:
 
 // A request on the stack that UseWinHttp names.
 std::unique_ptr<HttpRequest> MakeHttpRequest();
+
+// Whether the system reaches the internet through a proxy. The size probe asks the
+// system and remembers the answer; the parts of the download it sized use that answer.
+// Under Wine the question walks the network interfaces one caller at a time, and forty
+// part threads asking at once queued for up to half a second before their first request.
+bool AskProxyUse();
+bool RememberedProxyUse();
 
 // Lets WinINet open 50 connections to one server at once instead of queueing parts:
 // for the whole process, and again on one connection.

@@ -1,8 +1,6 @@
 // One part's download: a ranged GET whose body fills the part's buffer from where the
 // last attempt stopped.
 #include <algorithm>
-#include <cstring>
-#include <vector>
 
 #include "engine/http_request.h"
 #include "engine/rules/http_checks.h"
@@ -28,7 +26,7 @@ DWORD WINAPI PartThread(void* argument) {
     auto fail = [index](DWORD code) { PostToSetupWindow(WM_DOWN_ERROR, code, index); };
 
     auto request = MakeHttpRequest();
-    if (!request->Connect() || !request->Open(L"GET", setup::RangeHeader(span, chunk.received))) {
+    if (!request->Connect(RememberedProxyUse()) || !request->Open(L"GET", setup::RangeHeader(span, chunk.received))) {
         fail(0);
         return 0;
     }
@@ -41,12 +39,12 @@ DWORD WINAPI PartThread(void* argument) {
         return 0;
     }
 
-    std::vector<std::uint8_t> block(setup::READ_BLOCK_SIZE);
     while (chunk.received < chunk.length) {
-        // Never more than the part still needs: the buffer holds exactly its length.
+        // Straight into the part's buffer, never more than the part still needs: the
+        // buffer holds exactly its length.
         const DWORD wanted = std::min<DWORD>(setup::READ_BLOCK_SIZE, chunk.length - chunk.received);
         DWORD read = 0;
-        if (const DWORD error = request->Read(block.data(), wanted, read)) {
+        if (const DWORD error = request->Read(chunk.buffer + chunk.received, wanted, read)) {
             fail(error);
             return 0;
         }
@@ -54,7 +52,6 @@ DWORD WINAPI PartThread(void* argument) {
             fail(kInvalidServerResponse);
             return 0;
         }
-        std::memcpy(chunk.buffer + chunk.received, block.data(), read);
         chunk.received += read;
         PostToSetupWindow(WM_DOWN_PROGRESS, 0, static_cast<LPARAM>(read));
     }

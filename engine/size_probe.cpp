@@ -12,7 +12,7 @@ DWORD Unsupported(std::uint64_t size) { return size == 0 ? ERROR_INVALID_DATA : 
 
 DWORD WINAPI SizeProbeThread(void*) {
     auto request = MakeHttpRequest();
-    if (!request->Connect() || !request->Open(UseWinHttp ? L"HEAD" : L"GET", L"")) {
+    if (!request->Connect(AskProxyUse()) || !request->Open(UseWinHttp ? L"HEAD" : L"GET", L"")) {
         PostToSetupWindow(WM_DOWN_ERROR, ::GetLastError(), DOWN_TAG_PROBE);
         return 0;
     }

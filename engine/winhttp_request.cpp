@@ -16,8 +16,8 @@ public:
         if (session_) ::WinHttpCloseHandle(session_);
     }
 
-    bool Connect() override {
-        const DWORD access = SystemUsesProxy() ? WINHTTP_ACCESS_TYPE_DEFAULT_PROXY : WINHTTP_ACCESS_TYPE_NO_PROXY;
+    bool Connect(bool throughProxy) override {
+        const DWORD access = throughProxy ? WINHTTP_ACCESS_TYPE_DEFAULT_PROXY : WINHTTP_ACCESS_TYPE_NO_PROXY;
         session_ = ::WinHttpOpen(nullptr, access, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0);
         if (!session_) return false;
         ::WinHttpSetOption(session_, WINHTTP_OPTION_MAX_CONNS_PER_SERVER, const_cast<DWORD*>(&kConnectionLimit),

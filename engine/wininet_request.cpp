@@ -28,11 +28,11 @@ public:
         if (internet_) ::InternetCloseHandle(internet_);
     }
 
-    bool Connect() override {
+    bool Connect(bool throughProxy) override {
         // The process-wide limits count from the first connection to the server (the
         // size probe's), so they are raised before any connection is made.
         RaiseProcessConnectionLimits();
-        const DWORD access = SystemUsesProxy() ? INTERNET_OPEN_TYPE_PRECONFIG
+        const DWORD access = throughProxy ? INTERNET_OPEN_TYPE_PRECONFIG
                                                : INTERNET_OPEN_TYPE_PRECONFIG_WITH_NO_AUTOPROXY;
         internet_ = ::InternetOpenW(L"", access, nullptr, nullptr, 0);
         if (!internet_) return false;
