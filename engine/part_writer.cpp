@@ -1,4 +1,6 @@
 // Writing the parts to the temporary file strictly in order, one writer at a time.
+#include <algorithm>
+
 #include "engine/download_target.h"
 #include "engine/rules/part_plan.h"
 #include "engine/transport.h"
@@ -6,13 +8,17 @@
 
 namespace {
 
+constexpr DWORD kWritePiece = 256 * 1024;
+
 DWORD WINAPI PartWriterThread(void* argument) {
     const DownloadChunk& chunk = *static_cast<const DownloadChunk*>(argument);
     const std::uint8_t* next = chunk.buffer;
     DWORD rest = chunk.length;
     while (rest > 0) {  // a short write is continued, not a failure
+        // At most kWritePiece bytes per call: under Wine one call for a whole part of
+        // megabytes took several times as long as the same bytes in pieces.
         DWORD written = 0;
-        if (!::WriteFile(TargetFile, next, rest, &written, nullptr)) {
+        if (!::WriteFile(TargetFile, next, std::min(rest, kWritePiece), &written, nullptr)) {
             PostToSetupWindow(WM_DOWN_ERROR, ::GetLastError(), DOWN_TAG_SYSTEM);
             return 0;
         }
