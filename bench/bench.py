@@ -565,10 +565,37 @@ class Bench:
         result = self.run_setup(self.timeout_for("a", "setup"))
         log(f"  warm-up: {fmt(result['time'])} s, {'exact' if result['ok'] else 'FAILED ' + result['note']}")
 
+    def thread_cost(self):
+        """Resident anonymous memory that 40 waiting threads add to a Wine process, in KiB
+        per thread (bench/thread_cost.cpp), or None when it could not be measured."""
+        program = subprocess.Popen([os.path.join(self.root, "tools/wine-run.sh"), self.args.thread_cost],
+                                   stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+        try:
+            def resident_after(word):
+                for line in program.stdout:
+                    if line.strip() == word:
+                        pid = find_wine_process("thread_cost.exe", self.prefix)
+                        return proc_status_kib(pid, "RssAnon") if pid else None
+                return None
+            before = resident_after("idle")
+            program.stdin.write("go\n")
+            program.stdin.flush()
+            after = resident_after("threads")
+            program.stdin.write("end\n")
+            program.stdin.flush()
+            program.wait(30)
+        except (OSError, subprocess.TimeoutExpired):
+            program.kill()
+            return None
+        if before is None or after is None:
+            return None
+        return (after - before) / 40
+
     def run_all(self):
         self.make_installer()
         started = time.time()
         self.facts = machine_facts(self.root)
+        self.facts["thread_kib"] = self.thread_cost() if "setup" in self.args.tools else None
         self.facts["load_before"] = read_text("/proc/loadavg").split()[:3]
         self.facts["started"] = datetime.datetime.now().astimezone().strftime("%Y-%m-%d %H:%M %Z")
         for scenario in self.args.scenarios:
@@ -701,7 +728,12 @@ def targets(bench, summary):
         out.append(f"- Peak memory of the setup (VmHWM, highest of all runs): {fmt(worst, 0)} MiB vs budget "
                    f"{fmt(budget, 0)} MiB (installer + 32 MiB): {verdict(worst <= budget)}"
                    + (f"; the Wine process already held {fmt(median(bases), 0)} MiB (VmRSS) when Install was "
-                      f"pressed, so the download added {fmt(worst - median(bases), 0)} MiB at most" if bases else ""))
+                      f"pressed, so the download added {fmt(worst - median(bases), 0)} MiB at most" if bases else "")
+                   + (f"; of that, the installer itself is {fmt(bench.size / MIB, 0)} MiB (held in memory whole until "
+                      f"each part is written) and Wine gives every running thread about "
+                      f"{fmt(bench.facts['thread_kib'] / 1024, 2)} MiB of resident memory (40 waiting threads in a Wine "
+                      f"process: +{fmt(40 * bench.facts['thread_kib'] / 1024, 0)} MiB, bench/thread_cost.cpp), which "
+                      f"the 40 part threads pay while they run" if bench.facts.get("thread_kib") else ""))
     d = summary.get(("d", "setup"))
     if d and d["time"]:
         out.append(f"- {SCENARIOS['d']['title']}: setup {fmt(d['time'])} s; the slow part alone needs "
@@ -818,6 +850,7 @@ def main():
     parser.add_argument("--product", default="?", help="which build of the product is measured")
     parser.add_argument("--prefix", required=True, help="the Wine prefix of the setup runs")
     parser.add_argument("--driver", required=True, help="bench_driver.exe")
+    parser.add_argument("--thread-cost", required=True, help="thread_cost.exe")
     parser.add_argument("--port", type=int, required=True, help="the port in the demo setup's download address")
     parser.add_argument("--size-mib", type=int, default=100)
     parser.add_argument("--runs", type=int, default=5)

@@ -98,6 +98,12 @@ main() {
       bench/bench_driver.cpp "$src/tests/wine/harness.cpp" -o "$driver" \
       -static -static-libgcc -static-libstdc++ -lgdiplus -lshell32 -luser32 -lgdi32 -lole32
   fi
+  # What a waiting thread costs in memory under Wine (bench/thread_cost.cpp).
+  thread_cost=$product_build/benchtool/thread_cost.exe
+  if [ ! -f "$thread_cost" ] || [ bench/thread_cost.cpp -nt "$thread_cost" ]; then
+    mkdir -p "$(dirname "$thread_cost")"
+    i686-w64-mingw32-g++-posix -O2 bench/thread_cost.cpp -o "$thread_cost" -static -static-libgcc -static-libstdc++
+  fi
   tools/wine-prefix.sh
 
   # Whatever happens, no server or proxy is left running.
@@ -114,7 +120,7 @@ main() {
   # A private virtual display: the driver clicks with the X mouse, and nobody's real mouse
   # should get in its way.
   SETUP_FORCE_XVFB=1 tools/with-display.sh python3 bench/bench.py --root "$root" --build "$product_build" \
-    --work "$build/run" --prefix "$SETUP_WINEPREFIX" --driver "$driver" --port "$port" --product "$product" "${args[@]}"
+    --work "$build/run" --prefix "$SETUP_WINEPREFIX" --driver "$driver" --thread-cost "$thread_cost" --port "$port" --product "$product" "${args[@]}"
 }
 
 main "$@"
