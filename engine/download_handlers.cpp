@@ -19,6 +19,7 @@ LRESULT CMainDlg::OnDownSize(LPARAM size) {
     }
     if (!PrepareTargetFile()) return 0;
     FileSize = bytes;
+    InstallerSize = bytes;
     Chunks = new (std::nothrow) DownloadChunk[setup::PART_COUNT];
     if (!Chunks) {
         PostToSetupWindow(WM_DOWN_ERROR, ERROR_NOT_ENOUGH_MEMORY, DOWN_TAG_SYSTEM);

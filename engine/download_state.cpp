@@ -8,6 +8,7 @@ std::wstring DownloadRoot;
 HANDLE TargetFile = INVALID_HANDLE_VALUE;
 bool UseWinHttp = false;
 std::uint32_t ReceivedTotal = 0;
+std::uint32_t InstallerSize = 0;
 
 bool StartDetachedThread(LPTHREAD_START_ROUTINE procedure, void* argument) {
     HANDLE thread = ::CreateThread(nullptr, 0, procedure, argument, 0, nullptr);

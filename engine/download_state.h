@@ -14,6 +14,7 @@ extern std::wstring DownloadRoot;    // the all-users documents folder
 extern HANDLE TargetFile;            // the open temporary file, or INVALID_HANDLE_VALUE
 extern bool UseWinHttp;              // false: WinINet; true after the one switch
 extern std::uint32_t ReceivedTotal;  // bytes received by all parts
+extern std::uint32_t InstallerSize;  // the size probe's answer that the parts were planned for
 
 // One part of the installer: its byte range and the buffer that receives it.
 struct DownloadChunk {

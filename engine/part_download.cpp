@@ -13,7 +13,7 @@ namespace {
 // An answer that is not exactly the asked range (an error page, the whole file, another
 // range, a redirect away from https) fails the attempt: no byte of it reaches the part.
 bool AnswersRange(HttpRequest& request, std::uint32_t first, std::uint32_t last) {
-    if (!setup::PartResponseUsable(request.Status(), request.ContentRange(), first, last)) return false;
+    if (!setup::PartResponseUsable(request.Status(), request.ContentRange(), first, last, InstallerSize)) return false;
     const auto length = request.ContentLength();
     if (length && *length != std::uint64_t{last} - first + 1) return false;
     return request.StayedSecure();

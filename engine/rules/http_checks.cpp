@@ -77,10 +77,12 @@ std::optional<ContentRange> ParseContentRange(std::wstring_view header) {
 }
 
 bool PartResponseUsable(unsigned status, std::wstring_view contentRange,
-                        std::uint32_t firstAsked, std::uint32_t lastAsked) {
+                        std::uint32_t firstAsked, std::uint32_t lastAsked,
+                        std::uint32_t fileSize) {
     if (status != 206) return false;
     const auto range = ParseContentRange(contentRange);
-    return range && range->first == firstAsked && range->last == lastAsked;
+    if (!range || range->first != firstAsked || range->last != lastAsked) return false;
+    return !range->totalKnown || range->total == fileSize;
 }
 
 }  // namespace setup

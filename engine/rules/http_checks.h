@@ -27,9 +27,12 @@ struct ContentRange {
 std::optional<ContentRange> ParseContentRange(std::wstring_view header);
 
 // A part attempt may store bytes only when the server answered 206 with
-// exactly the range that was asked for; a 200 (Range ignored, whole file),
-// an error page or a shifted range would put foreign bytes into the part.
+// exactly the range that was asked for, out of a file of the size the parts
+// were planned for; a 200 (Range ignored, whole file), an error page, a
+// shifted range or a file that changed since the size probe would put
+// foreign bytes into the part. A total of "*" is taken on trust.
 bool PartResponseUsable(unsigned status, std::wstring_view contentRange,
-                        std::uint32_t firstAsked, std::uint32_t lastAsked);
+                        std::uint32_t firstAsked, std::uint32_t lastAsked,
+                        std::uint32_t fileSize);
 
 }  // namespace setup

@@ -74,7 +74,7 @@ struct PartResponse {
 };
 
 TEST(PartResponseUsable, OnlyPartialContentWithTheRangeAskedFor) {
-    // Asked for bytes 35000-49999 (a resumed part).
+    // Asked for bytes 35000-49999 (a resumed part) of the 1000003 bytes the probe reported.
     const PartResponse cases[] = {
         {206, L"bytes 35000-49999/1000003", true},
         {206, L"bytes 35000-49999/*", true},
@@ -87,9 +87,11 @@ TEST(PartResponseUsable, OnlyPartialContentWithTheRangeAskedFor) {
         {206, L"bytes 35000-49998/1000003", false},  // shorter
         {206, L"bytes 35000-50000/1000003", false},  // longer: would overrun the buffer
         {206, L"bytes 0-999/1000003", false},
+        {206, L"bytes 35000-49999/104857603", false},  // the file changed since the probe
+        {206, L"bytes 35000-49999/1000002", false},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(PartResponseUsable(c.status, c.contentRange, 35000, 49999), c.usable)
+        EXPECT_EQ(PartResponseUsable(c.status, c.contentRange, 35000, 49999, 1000003), c.usable)
             << "case " << (&c - cases);
     }
 }
