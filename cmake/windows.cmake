@@ -120,3 +120,17 @@ foreach(stack wininet winhttp)
       FIXTURES_REQUIRED engine_servers ENVIRONMENT "SETUP_ENGINE_CASE=${stack}-${size};${ENGINE_TEST_ENVIRONMENT}")
   endforeach()
 endforeach()
+
+# The fault table: one process per row of kRows in engine_faults_test.cpp, whose names
+# are read from that file (each row's line begins with {" and the name). The plain
+# entry would run every row in one process, so it is not run.
+set(ENGINE_FAULTS_SOURCE ${CMAKE_SOURCE_DIR}/tests/wine/engine_faults_test.cpp)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${ENGINE_FAULTS_SOURCE})
+file(STRINGS ${ENGINE_FAULTS_SOURCE} ENGINE_FAULT_ROWS REGEX "^    {\"[a-z0-9_]+\",")
+set_tests_properties("*/EngineFaults.Row/*" PROPERTIES DISABLED TRUE)
+foreach(line ${ENGINE_FAULT_ROWS})
+  string(REGEX REPLACE "^    {\"([a-z0-9_]+)\",.*$" "\\1" row "${line}")
+  add_test(NAME "EngineFaults.${row}" COMMAND wine_tests --gtest_filter=Table/EngineFaults.Row/${row})
+  set_tests_properties("EngineFaults.${row}" PROPERTIES TIMEOUT 300
+    FIXTURES_REQUIRED engine_servers ENVIRONMENT "${ENGINE_TEST_ENVIRONMENT}")
+endforeach()

@@ -105,6 +105,7 @@ const Servers& Servers::Get() {
             if (name == "https") s.https = port;
             if (name == "untrusted") s.untrusted = port;
             if (name == "script") s.script = port;
+            if (name == "refused") s.refused = port;
         }
         s.available = s.http && s.https && s.untrusted && s.script;
         return s;
@@ -170,6 +171,11 @@ int CachedCopies(const std::wstring& stem) {
 SetupRun::SetupRun(const std::wstring& url) {
     WIN32_FIND_DATAW found{};
     const std::wstring folder = DownloadFolder();
+    // A plain file in the folder's place, left by a fault test that was ended first.
+    const DWORD attributes = ::GetFileAttributesW(folder.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        ::DeleteFileW(folder.c_str());
+    }
     HANDLE search = ::FindFirstFileW((folder + L"\\TalvenorSetup.*").c_str(), &found);
     if (search != INVALID_HANDLE_VALUE) {
         do {
@@ -316,6 +322,96 @@ std::map<std::string, std::string> SetupRun::Report() const {
         if (equals != std::string::npos) report[line.substr(0, equals)] = line.substr(equals + 1);
     }
     return report;
+}
+
+// --- the download folder's faults -------------------------------------------------
+
+std::string UnixPath(const std::wstring& path) {
+    // Wine's own export: the host path of a Windows path, allocated on the process heap.
+    using ToUnix = char*(CDECL*)(const wchar_t*);
+    const auto toUnix = reinterpret_cast<ToUnix>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (!toUnix) return {};
+    char* hostPath = toUnix(path.c_str());
+    if (!hostPath) return {};
+    std::string result = hostPath;
+    ::HeapFree(::GetProcessHeap(), 0, hostPath);
+    return result;
+}
+
+namespace {
+const char* const kSmallDiskName = "setup-tests-small";  // what servers.py looks for
+
+// Single quotes for the shell; the paths of the tests hold none.
+std::string Quoted(const std::string& text) { return "'" + text + "'"; }
+}  // namespace
+
+SmallDisk::SmallDisk(const std::wstring& folder, std::uint32_t bytes) : folder_(UnixPath(folder)) {
+    work_ = harness::MakeTempFolder(L"small-disk-" + UniqueToken());
+    if (folder_.empty() || UnixPath(work_).empty()) {
+        error_ = "no host path (not running under Wine?)";
+        return;
+    }
+    std::string output;
+    const int code = RunOnHost("mount -t tmpfs -o size=" + std::to_string(bytes) + " " + kSmallDiskName + " " +
+                                   Quoted(folder_),
+                               output);
+    mounted_ = code == 0;
+    if (!mounted_) error_ = "mount ended with " + std::to_string(code) + ": " + output;
+}
+
+SmallDisk::~SmallDisk() {
+    if (!mounted_) return;
+    std::string output;
+    RunOnHost("umount -l " + Quoted(folder_), output);
+}
+
+int SmallDisk::RunOnHost(const std::string& script, std::string& output) {
+    // Wine starts a host program as its own process, but the handle it returns does
+    // not wait for it: the script reports through a file that appears when it is done.
+    const std::string name = "host" + std::to_string(++scripts_);
+    const std::string host = UnixPath(work_) + "/" + name;
+    const std::wstring windows = work_ + L"\\" + std::wstring(name.begin(), name.end());
+    const std::string text = "exec >" + Quoted(host + ".out") + " 2>&1\n" + script + "\necho $? >" +
+                             Quoted(host + ".tmp") + "\nmv " + Quoted(host + ".tmp") + " " + Quoted(host + ".result") +
+                             "\n";
+    if (!harness::WriteFileBytes(windows + L".sh", text)) return -1;
+    const std::string shell = "Z:\\bin\\sh " + host + ".sh";
+    std::wstring command(shell.begin(), shell.end());  // ASCII
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        output = "the host shell could not be started (error " + std::to_string(::GetLastError()) + ")";
+        return -1;
+    }
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    const bool done =
+        harness::WaitUntil([&] { return harness::FileExists(windows + L".result"); }, std::chrono::seconds(30));
+    output = harness::ReadFileBytes(windows + L".out");
+    if (!done) return -1;
+    return std::atoi(harness::ReadFileBytes(windows + L".result").c_str());
+}
+
+BlockedDownloadFolder::BlockedDownloadFolder() {
+    const std::wstring folder = DownloadFolder();
+    if (harness::FileExists(folder) && !::RemoveDirectoryW(folder.c_str())) {
+        // Not empty: what else is in it waits beside it.
+        aside_ = folder + L"." + UniqueToken();
+        if (!::MoveFileW(folder.c_str(), aside_.c_str())) return;
+    }
+    blocked_ = harness::WriteFileBytes(folder, "a plain file where the download folder belongs");
+}
+
+BlockedDownloadFolder::~BlockedDownloadFolder() {
+    const std::wstring folder = DownloadFolder();
+    ::DeleteFileW(folder.c_str());
+    if (!aside_.empty()) {
+        ::MoveFileW(aside_.c_str(), folder.c_str());
+    } else {
+        ::CreateDirectoryW(folder.c_str(), nullptr);
+    }
 }
 
 // --- the tests' certificate authority ---------------------------------------------

@@ -22,6 +22,7 @@ struct Servers {
     bool available = false;
     std::wstring state;  // Windows path of the fixture's state folder
     int http = 0, https = 0, untrusted = 0, script = 0;
+    int refused = 0;  // a port kept bound without listening: every connection is refused
 
     struct Served {
         std::uint64_t size = 0;
@@ -110,6 +111,50 @@ private:
     harness::BoxContent box_;
     bool boxSeen_ = false;
     std::optional<int> quitCode_;
+};
+
+// The path under which Wine's host system sees a Windows path ("" when there is none).
+std::string UnixPath(const std::wstring& path);
+
+// A small file system (tmpfs) mounted on an existing, empty folder while the object
+// lives, through the host's own mount command. Mounting needs root (or the right to
+// mount); without it Mounted() is false and Error() tells why. Unmounted lazily at the
+// end, so that a file the setup left open does not keep it; one left by a test that
+// was ended first is unmounted by the servers' fixture (tests/servers/servers.py).
+class SmallDisk {
+public:
+    SmallDisk(const std::wstring& folder, std::uint32_t bytes);
+    ~SmallDisk();
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+    bool Mounted() const { return mounted_; }
+    const std::string& Error() const { return error_; }
+
+private:
+    // Runs a shell script on the host and waits for it; its exit code, or -1.
+    int RunOnHost(const std::string& script, std::string& output);
+
+    std::string folder_;
+    std::wstring work_;
+    int scripts_ = 0;
+    bool mounted_ = false;
+    std::string error_;
+};
+
+// A plain file where the download folder must be: the folder cannot be created. The
+// folder (emptied of earlier downloads by SetupRun) is taken away while the object
+// lives and made again afterwards.
+class BlockedDownloadFolder {
+public:
+    BlockedDownloadFolder();
+    ~BlockedDownloadFolder();
+    BlockedDownloadFolder(const BlockedDownloadFolder&) = delete;
+    BlockedDownloadFolder& operator=(const BlockedDownloadFolder&) = delete;
+    bool Blocked() const { return blocked_; }
+
+private:
+    std::wstring aside_;
+    bool blocked_ = false;
 };
 
 // Trusts the fixture's own certificate authority while the object lives.
