@@ -53,7 +53,6 @@ void WriteStartNote() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
-    WriteStartNote();
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = WindowProc;
     windowClass.hInstance = instance;
@@ -63,6 +62,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     HWND window = ::CreateWindowW(L"TalvenorDemoProduct", L"Talvenor", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                                   CW_USEDEFAULT, 560, 260, nullptr, nullptr, instance, nullptr);
     ::ShowWindow(window, show);
+    // Only once the window exists: whoever sees the note can find the window and close it.
+    WriteStartNote();
     MSG msg;
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
         ::TranslateMessage(&msg);
